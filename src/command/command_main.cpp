@@ -1,0 +1,43 @@
+#include "command/command.h"
+#include "stream/streams.h"
+
+namespace {
+
+constexpr char USAGE[] = "Usage: lintop [-count] filename\n";
+constexpr char ORIGIN[] = "lintop 1.0.0.1: displays the first lines of a text file\n";
+
+int copy_lines(TextInput* input, int32_t count, uint8_t* line) {
+    while (count != 0) {
+        --count;
+        int32_t length = 0;
+        if (read_line_piece(line, LINE_BUFFER_SIZE, input, &length) == nullptr) break;
+        // The whole piece, zero bytes inside it included.
+        if (write_text(line, static_cast<uint32_t>(length), standard_output()) == -1) break;
+    }
+    return STATUS_COPIED;
+}
+
+}  // namespace
+
+int command_main(int argc, char** argv) {
+    if (argc != 2 && argc != 3) {
+        write_message(standard_error(), USAGE);
+        write_message(standard_error(), ORIGIN);
+        return STATUS_USAGE;
+    }
+    int file_argument = 1;
+    int32_t count = 0;
+    if (argc == 3 && (argv[1][0] == '-' || argv[1][0] == '/')) {
+        count = parse_count(argv[1] + 1);
+        file_argument = 2;
+    }
+    if (count <= 0) count = DEFAULT_LINE_COUNT;
+
+    TextInput* input = open_text_input(argv[file_argument]);
+    if (input == nullptr) {
+        report_error(argv[file_argument]);
+        return STATUS_OPEN_FAILED;
+    }
+    uint8_t line[LINE_BUFFER_SIZE];
+    return copy_lines(input, count, line);
+}

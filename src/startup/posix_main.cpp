@@ -1,0 +1,12 @@
+// The process entry on POSIX.
+#include <csignal>
+
+#include "platform/platform.h"
+#include "startup/process.h"
+
+int main(int argc, char** argv) {
+    // A reader that has gone makes a write fail, as on Windows, instead of
+    // ending the process.
+    std::signal(SIGPIPE, SIG_IGN);
+    ExitProcess(static_cast<UINT>(run_process(argc, argv)));
+}

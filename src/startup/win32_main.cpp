@@ -1,0 +1,28 @@
+// The Windows entry: the argument vector from the process's own command line,
+// the run, and the end of the process with the run's status.
+#include "platform/platform.h"
+#include "startup/command_line.h"
+#include "startup/process.h"
+
+namespace {
+
+// Nothing is set up yet, so the report goes to the platform handle directly.
+[[noreturn]] void fail_start_up() {
+    static const char MESSAGE[] = "lintop: not enough memory to start\r\n";
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), MESSAGE, sizeof MESSAGE - 1, &written, nullptr);
+    ExitProcess(STARTUP_FAILURE_STATUS);
+}
+
+}  // namespace
+
+// The C runtime's own argc and argv are ignored: the vector is split here from
+// GetCommandLineA so that its rules do not depend on the runtime linked in.
+int main() {
+    char** argv = nullptr;
+    const int argc = split_command_line(GetCommandLineA(), &argv);
+    if (argc < 0) {
+        fail_start_up();
+    }
+    ExitProcess(static_cast<UINT>(run_process(argc, argv)));
+}

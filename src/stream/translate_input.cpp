@@ -1,0 +1,57 @@
+#include "stream/handles.h"
+#include "stream/translate.h"
+
+namespace {
+
+// Resolves a CR that ends the chunk by reading one byte more. Returns the
+// byte to store for the CR, or -1 when nothing is stored for it.
+int resolve_final_cr(int32_t handle, HandleRecord* record, bool nothing_stored) {
+    uint8_t peeked = 0;
+    DWORD received = 0;
+    if (!ReadFile(record->platform_handle, &peeked, 1, &received, nullptr) || received == 0) {
+        return CR;
+    }
+    if ((record->attributes & (HANDLE_CHAR_DEVICE | HANDLE_PIPE)) != 0) {
+        if (peeked == LF) return LF;
+        record->held_back = peeked;
+        return CR;
+    }
+    // A disk file: a lone CR whose LF the peek found becomes that LF.
+    if (nothing_stored && peeked == LF) return LF;
+    // Otherwise the peeked byte is given back to the file for the next read;
+    // an LF there delivers the line end itself.
+    seek_handle(handle, -1, FILE_CURRENT);
+    return peeked == LF ? -1 : CR;
+}
+
+}  // namespace
+
+uint32_t translate_input(int32_t handle, uint8_t* buffer, uint32_t placed) {
+    HandleRecord* record = handle_record(handle);
+    uint8_t* read = buffer;
+    uint8_t* write = buffer;
+    uint8_t* end = buffer + placed;
+    while (read < end) {
+        uint8_t byte = *read;
+        if (byte == CTRL_Z) {
+            if ((record->attributes & HANDLE_CHAR_DEVICE) == 0) {
+                record->attributes = static_cast<uint8_t>(record->attributes | HANDLE_END_MARKER);
+            }
+            break;
+        }
+        if (byte != CR) {
+            *write++ = byte;
+            ++read;
+        } else if (read + 1 < end) {
+            // CR CR LF keeps the first CR: the second is looked at on its own.
+            bool pair = read[1] == LF;
+            *write++ = pair ? LF : CR;
+            read += pair ? 2 : 1;
+        } else {
+            ++read;
+            int stored = resolve_final_cr(handle, record, write == buffer);
+            if (stored >= 0) *write++ = static_cast<uint8_t>(stored);
+        }
+    }
+    return static_cast<uint32_t>(write - buffer);
+}

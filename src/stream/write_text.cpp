@@ -1,0 +1,75 @@
+#include <cstring>
+
+#include "platform/platform.h"
+#include "stream/handles.h"
+#include "stream/output_buffers.h"
+
+namespace {
+
+// One 4096-byte buffer each for standard output and standard error, obtained
+// at the first call that needs it and lent to the stream for one call at a time.
+uint8_t* temporary_buffers[2] = {nullptr, nullptr};
+
+uint8_t*& temporary_buffer_of(const TextOutput* output) {
+    return temporary_buffers[output == standard_output() ? 0 : 1];
+}
+
+}  // namespace
+
+void forget_temporary_buffers() {
+    temporary_buffers[0] = nullptr;
+    temporary_buffers[1] = nullptr;
+}
+
+// A console's standard stream gets a buffer for the length of one call, so
+// that each call reaches the console before it returns.
+int begin_temporary_buffer(TextOutput* output) {
+    if (!is_char_device(output->handle)) return 0;
+    if (!is_standard_output_or_error(output)) return 0;
+    if (has_buffering(output)) return 0;
+    uint8_t*& buffer = temporary_buffer_of(output);
+    if (buffer == nullptr) {
+        buffer = static_cast<uint8_t*>(HeapAlloc(GetProcessHeap(), 0, STREAM_BUFFER_SIZE));
+        if (buffer == nullptr) return 0;
+    }
+    output->buffer = buffer;
+    output->next = buffer;
+    output->left = STREAM_BUFFER_SIZE;
+    output->buffer_size = STREAM_BUFFER_SIZE;
+    output->state |= STREAM_WRITING | STREAM_LENT_BUFFER | STREAM_TEMPORARY;
+    return 1;
+}
+
+void end_temporary_buffer(int installed, TextOutput* output) {
+    if (installed != 1 || (output->state & STREAM_TEMPORARY) == 0) return;
+    flush_stream(output);
+    output->state &= ~(STREAM_LENT_BUFFER | STREAM_TEMPORARY);
+    output->buffer_size = 0;
+    output->buffer = nullptr;
+    output->next = nullptr;
+}
+
+int write_text(const uint8_t* bytes, uint32_t length, TextOutput* output) {
+    int installed = begin_temporary_buffer(output);
+    uint32_t accepted = write_bytes(output, bytes, length);
+    end_temporary_buffer(installed, output);
+    return accepted == length ? 0 : -1;
+}
+
+int write_text(const char* text, TextOutput* output) {
+    return write_text(reinterpret_cast<const uint8_t*>(text), static_cast<uint32_t>(std::strlen(text)), output);
+}
+
+int32_t write_message(TextOutput* output, const char* message) {
+    int installed = begin_temporary_buffer(output);
+    int32_t written = 0;
+    for (const char* byte = message; *byte != '\0'; ++byte) {
+        if (put_byte(static_cast<uint8_t>(*byte), output) == -1) {
+            written = -1;
+            break;
+        }
+        ++written;
+    }
+    end_temporary_buffer(installed, output);
+    return written;
+}
