@@ -4,6 +4,10 @@
 
 #include "stream/streams.h"
 
+// One 4096-byte buffer each for standard output and standard error, obtained
+// at the first call that needs it and lent to its stream for one call at a time.
+extern uint8_t* temporary_buffers[2];
+
 inline bool has_buffer(const TextOutput* output) {
     return (output->state & (STREAM_OWN_BUFFER | STREAM_LENT_BUFFER)) != 0;
 }

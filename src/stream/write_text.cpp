@@ -4,22 +4,15 @@
 #include "stream/handles.h"
 #include "stream/output_buffers.h"
 
-namespace {
-
-// One 4096-byte buffer each for standard output and standard error, obtained
-// at the first call that needs it and lent to the stream for one call at a time.
 uint8_t* temporary_buffers[2] = {nullptr, nullptr};
+
+namespace {
 
 uint8_t*& temporary_buffer_of(const TextOutput* output) {
     return temporary_buffers[output == standard_output() ? 0 : 1];
 }
 
 }  // namespace
-
-void forget_temporary_buffers() {
-    temporary_buffers[0] = nullptr;
-    temporary_buffers[1] = nullptr;
-}
 
 // A console's standard stream gets a buffer for the length of one call, so
 // that each call reaches the console before it returns.

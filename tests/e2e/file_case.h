@@ -1,0 +1,41 @@
+// A table row: one input file, the arguments, and what must come out.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+
+namespace e2e {
+
+// Stands for the input file's name in FileCase::args.
+inline const std::string INPUT = "@input";
+
+struct FileCase {
+    std::string name;  // the parameterised test's name
+    std::string file;  // the bytes of the input file
+    std::vector<std::string> args;
+    std::string out;  // expected stdout
+    int status = 0;
+};
+
+// Keeps gtest from dumping whole files when a case fails.
+inline void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
+
+// Names a parameterised case after its row's name.
+struct RowName {
+    template <typename Row>
+    std::string operator()(const ::testing::TestParamInfo<Row>& row) const {
+        return row.param.name;
+    }
+};
+
+// Writes the file in a scratch folder, runs the program on it and checks
+// stdout, an empty stderr and the status; with a native build at hand, also
+// requires the native build to produce the same.
+void check_file_case(const FileCase& c, StdoutTarget target = StdoutTarget::PIPE);
+
+}  // namespace e2e

@@ -1,0 +1,107 @@
+// Runs the program under test as a separate process and captures what it
+// does: stdout bytes, stderr bytes, exit status, or the signal that killed it.
+//
+// The program comes from the environment, so one suite serves every build:
+//   LINTOP_PROGRAM         path of the program under test (required)
+//   LINTOP_RUNNER          optional command prefix placed before it, e.g. "wine"
+//   LINTOP_WORK            scratch folder for the tests' files
+//   LINTOP_NATIVE_PROGRAM  optional native build, run without the runner, for
+//                          comparing the two builds
+//
+// Typical use:
+//   e2e::ScratchDir dir;                       // a fresh folder under LINTOP_WORK
+//   dir.write("in.txt", "a\nb\n");
+//   e2e::RunOptions options;
+//   options.args = {"-1", "in.txt"};
+//   options.cwd = dir.path();                  // names stay relative (Wine has no
+//                                              // Unix absolute paths)
+//   e2e::RunResult result = e2e::run(options);
+//   EXPECT_EQ(result.out, "a\r\n");
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace e2e {
+
+// Where the child's stdout goes.
+enum class StdoutTarget {
+    PIPE,         // a pipe, read by the harness
+    FILE,         // a regular file, read back after the child has ended
+    PTY,          // the slave side of a pseudo-terminal in raw mode (a character device)
+    DEV_FULL,     // /dev/full: a character device that refuses every write
+    CLOSED_PIPE,  // a pipe whose read end is closed before the child starts
+};
+
+// Which program to start.
+enum class Build {
+    UNDER_TEST,  // LINTOP_PROGRAM behind LINTOP_RUNNER
+    NATIVE,      // LINTOP_NATIVE_PROGRAM, no runner; only when has_native_build()
+};
+
+struct RunOptions {
+    std::vector<std::string> args;  // the arguments after the program's name
+    StdoutTarget stdout_target = StdoutTarget::PIPE;
+    // Bytes fed to stdin through a pipe; none means stdin is /dev/null.
+    std::optional<std::string> stdin_bytes;
+    // The child's working directory; empty means LINTOP_WORK.
+    std::filesystem::path cwd;
+    Build build = Build::UNDER_TEST;
+    // The child is killed when it runs longer than this.
+    std::chrono::seconds timeout{180};
+};
+
+struct RunResult {
+    std::string out;  // stdout bytes; empty for DEV_FULL and CLOSED_PIPE
+    std::string err;  // stderr bytes
+    int status = -1;  // exit status; -1 when the child did not exit normally
+    bool signaled = false;
+    int signal = 0;  // the signal that ended the child when signaled
+    bool timed_out = false;
+    // When the first stdout byte reached the harness (PIPE and PTY only).
+    std::optional<std::chrono::steady_clock::time_point> first_out_at;
+};
+
+// Starts the program, waits for it to end and returns what it produced. Both
+// output pipes are drained concurrently, so no amount of output deadlocks.
+RunResult run(const RunOptions& options);
+
+// True when LINTOP_RUNNER is set (the program runs under an emulator such as
+// Wine, where a pseudo-terminal is not a console).
+bool has_runner();
+
+// True when LINTOP_NATIVE_PROGRAM names a build to compare against.
+bool has_native_build();
+
+// LINTOP_WORK as an absolute path.
+std::filesystem::path work_root();
+
+// A fresh folder under LINTOP_WORK, named after the running test, removed
+// with everything in it when the object goes.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    // Writes a file (any bytes) under the folder and returns its relative name.
+    std::string write(const std::string& name, std::string_view bytes) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+// Reads a whole file; empty when it cannot be read.
+std::string read_file(const std::filesystem::path& path);
+
+// Makes a write to a pipe without a reader fail with EPIPE in the harness
+// instead of killing the test process. Children get SIGPIPE back at its default.
+void ignore_sigpipe();
+
+}  // namespace e2e

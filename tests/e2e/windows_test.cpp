@@ -1,0 +1,187 @@
+// lintop.exe under Wine in the ways only a Windows parent can start it: with
+// inherited handles in its start-up information, and read back through the
+// version API. Runs only against the Windows build.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+#include "wine_run.h"
+
+namespace e2e {
+namespace {
+
+#define SKIP_WITHOUT_WINDOWS_BUILD()                         \
+    do {                                                     \
+        const std::string why = why_no_windows_build();      \
+        if (!why.empty()) GTEST_SKIP() << why;               \
+    } while (false)
+
+std::string plain_name(const char* text) {
+    std::string name;
+    for (const char* p = text; *p != '\0'; ++p) {
+        const bool letter = (*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z');
+        name += letter ? *p : '_';
+    }
+    return name;
+}
+
+// launcher.exe passes OUT as handle number 1 with the attribute byte, its
+// position at the start of the file, and handle numbers 0 and 2 as free.
+struct InheritedCase {
+    const char* name;
+    const char* attributes;  // 0x01 in use, 0x08 pipe, 0x20 append, 0x40 character device
+    const char* out_before;  // OUT before the run
+    const char* input;       // the file lintop reads; null: lintop reads OUT itself
+    const char* count;
+    const char* out_after;
+    int status;
+};
+
+const char* const THREE_LINES = "one\r\ntwo\r\nthree\r\n";
+const char* const OWN_LINES = "a1\r\na2\r\na3\r\n";
+
+const InheritedCase INHERITED_CASES[] = {
+    {"append lands after the existing contents", "0x21", "existing\r\n", THREE_LINES, "-2",
+     "existing\r\none\r\ntwo\r\n", 0},
+    {"without append the write starts at the shared position", "0x01", "0123456789abcdefghij\r\n",
+     THREE_LINES, "-2", "one\r\ntwo\r\nabcdefghij\r\n", 0},
+    {"a failed open leaves the handle alone and its status comes back", "0x21", "existing\r\n", nullptr,
+     "-2", "existing\r\n", 2},
+    // lintop reads OUT while it writes to it. A disk file holds the copy until
+    // exit, so the reads see only the three lines that were there.
+    {"disk file kind: written at exit", "0x21", OWN_LINES, nullptr, "-10",
+     "a1\r\na2\r\na3\r\na1\r\na2\r\na3\r\n", 0},
+    // The recorded pipe bit is kept without asking the platform: still buffered.
+    {"pipe kind kept: written at exit", "0x29", OWN_LINES, nullptr, "-10",
+     "a1\r\na2\r\na3\r\na1\r\na2\r\na3\r\n", 0},
+    // The recorded character-device bit is kept although the platform would
+    // say disk: each line is written as a console's is, before the next read,
+    // so the reads find the copied lines and the copy runs to its count.
+    {"character device kind kept: each line written at once", "0x61", OWN_LINES, nullptr, "-10",
+     "a1\r\na2\r\na3\r\na1\r\na2\r\na3\r\na1\r\na2\r\na3\r\na1\r\na2\r\na3\r\na1\r\n", 0},
+};
+
+class InheritedStdout : public testing::TestWithParam<InheritedCase> {};
+
+TEST_P(InheritedStdout, LintopWritesThroughTheInheritedHandle) {
+    SKIP_WITHOUT_WINDOWS_BUILD();
+    const InheritedCase& c = GetParam();
+    ScratchDir dir;
+    const std::string out = dir.write("out.txt", c.out_before);
+    std::string input = out;
+    if (c.input != nullptr) {
+        input = dir.write("in.txt", c.input);
+    } else if (c.status == 2) {
+        input = "missing.txt";
+    }
+
+    const WineResult r = run_under_wine(windows_program("launcher.exe"),
+                                        {c.attributes, out, "--", wine_path(windows_program("lintop.exe")),
+                                         c.count, input},
+                                        dir.path());
+
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(read_file(dir.path() / out), c.out_after);
+    EXPECT_EQ(r.out, "") << "lintop wrote to the launcher's own standard output";
+    if (c.status == 0) {
+        EXPECT_EQ(r.err, "");
+    } else {
+        EXPECT_EQ(r.err, "missing.txt: No such file or directory\r\n");
+    }
+}
+
+std::string inherited_case_name(const testing::TestParamInfo<InheritedCase>& param) {
+    return plain_name(param.param.name);
+}
+
+INSTANTIATE_TEST_SUITE_P(Wine, InheritedStdout, testing::ValuesIn(INHERITED_CASES), inherited_case_name);
+
+// Wine turns the Unix argument vector into one command line, quoting words
+// with blanks; lintop.exe splits it again.
+struct CommandLineCase {
+    const char* name;
+    const char* program_folder;  // where lintop.exe is copied to; null: the build folder
+    std::vector<std::string> args;
+    const char* out;
+};
+
+const CommandLineCase COMMAND_LINE_CASES[] = {
+    {"file name with a blank", nullptr, {"-1", "two words.txt"}, "first\r\n"},
+    {"slash count and a blank", nullptr, {"/2", "two words.txt"}, "first\r\nsecond\r\n"},
+    {"program path with a blank", "my tools", {"-1", "two words.txt"}, "first\r\n"},
+};
+
+class WindowsCommandLine : public testing::TestWithParam<CommandLineCase> {};
+
+TEST_P(WindowsCommandLine, ArgumentsSurviveTheCommandLine) {
+    SKIP_WITHOUT_WINDOWS_BUILD();
+    const CommandLineCase& c = GetParam();
+    ScratchDir dir;
+    dir.write("two words.txt", "first\r\nsecond\r\nthird\r\n");
+    std::filesystem::path program = windows_program("lintop.exe");
+    if (c.program_folder != nullptr) {
+        std::filesystem::create_directories(dir.path() / c.program_folder);
+        const std::filesystem::path copy = dir.path() / c.program_folder / "lintop.exe";
+        std::filesystem::copy_file(program, copy);
+        program = copy;
+    }
+
+    const WineResult r = run_under_wine(program, c.args, dir.path());
+
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, c.out);
+}
+
+std::string command_line_case_name(const testing::TestParamInfo<CommandLineCase>& param) {
+    return plain_name(param.param.name);
+}
+
+INSTANTIATE_TEST_SUITE_P(Wine, WindowsCommandLine, testing::ValuesIn(COMMAND_LINE_CASES), command_line_case_name);
+
+std::map<std::string, std::string> read_version_lines(const std::string& text) {
+    std::map<std::string, std::string> values;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const size_t equals = line.find('=');
+        values[line.substr(0, equals)] = equals == std::string::npos ? "(missing)" : line.substr(equals + 1);
+    }
+    return values;
+}
+
+TEST(WindowsVersionResource, ReadsBackThroughTheVersionApi) {
+    SKIP_WITHOUT_WINDOWS_BUILD();
+    ScratchDir dir;
+    const WineResult r =
+        run_under_wine(windows_program("version_reader.exe"), {wine_path(windows_program("lintop.exe"))}, dir.path());
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    std::map<std::string, std::string> values = read_version_lines(r.out);
+    const std::map<std::string, std::string> expected = {
+        {"FILEVERSION", "1,0,0,1"},
+        {"PRODUCTVERSION", "1,0,0,1"},
+        {"Translation", "0409 04b0"},
+        {"FileVersion", "1, 0, 0, 1"},
+        {"ProductVersion", "1, 0, 0, 1"},
+        {"InternalName", "LINTOP"},
+        {"OriginalFilename", "LINTOP.EXE"},
+        {"FileDescription", "Displays the first few lines of a file"},
+    };
+    for (const auto& [name, value] : expected) {
+        EXPECT_EQ(values[name], value) << name;
+    }
+    for (const char* name : {"CompanyName", "ProductName", "LegalCopyright"}) {
+        EXPECT_NE(values[name], "(missing)") << name;
+        EXPECT_NE(values[name], "") << name;
+    }
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,121 @@
+// GetStdHandle, GetStartupInfoA, GetProcessHeap, HeapAlloc, ExitProcess.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/platform.h"
+#include "platform/posix/errors.h"
+#include "posix_support.h"
+
+namespace {
+
+using posix_test::Fd;
+using posix_test::handle_of;
+
+// Puts `replacement` on descriptor `fd` (or closes it, for -1) for the length
+// of a scope, then restores what was there before, or its absence.
+class SwapStandardFd {
+public:
+    SwapStandardFd(int fd, int replacement) : fd_(fd), saved_(fcntl(fd, F_DUPFD_CLOEXEC, 10)) {
+        std::fflush(nullptr);
+        if (replacement == -1) {
+            close(fd);
+        } else {
+            dup2(replacement, fd);
+        }
+    }
+    SwapStandardFd(const SwapStandardFd&) = delete;
+    SwapStandardFd& operator=(const SwapStandardFd&) = delete;
+    ~SwapStandardFd() {
+        if (saved_ == -1) {
+            close(fd_);
+            return;
+        }
+        dup2(saved_, fd_);
+        close(saved_);
+    }
+
+private:
+    int fd_;
+    int saved_;
+};
+
+struct StdCase {
+    DWORD which;
+    int fd;
+};
+
+class GetStdHandleOf : public testing::TestWithParam<StdCase> {};
+
+TEST_P(GetStdHandleOf, GivesTheDescriptorWhenItIsOpen) {
+    const Fd null(open("/dev/null", O_RDWR | O_CLOEXEC));
+    HANDLE handle = nullptr;
+    platform_posix::set_last_error(12345);
+    {
+        const SwapStandardFd swap(GetParam().fd, null.get());
+        handle = GetStdHandle(GetParam().which);
+    }
+    EXPECT_EQ(handle, handle_of(GetParam().fd));
+    EXPECT_EQ(GetLastError(), 12345u);
+}
+
+TEST_P(GetStdHandleOf, IsInvalidWhenTheDescriptorIsClosed) {
+    HANDLE handle = nullptr;
+    platform_posix::set_last_error(NO_ERROR);
+    {
+        const SwapStandardFd swap(GetParam().fd, -1);
+        handle = GetStdHandle(GetParam().which);
+    }
+    EXPECT_EQ(handle, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}
+
+INSTANTIATE_TEST_SUITE_P(Posix, GetStdHandleOf,
+                         testing::Values(StdCase{STD_INPUT_HANDLE, 0}, StdCase{STD_OUTPUT_HANDLE, 1},
+                                         StdCase{STD_ERROR_HANDLE, 2}));
+
+TEST(GetStdHandle, OfAnythingElseIsAnInvalidHandle) {
+    for (const DWORD which : {DWORD{0}, DWORD{1}, static_cast<DWORD>(-13), static_cast<DWORD>(-9)}) {
+        platform_posix::set_last_error(NO_ERROR);
+        EXPECT_EQ(GetStdHandle(which), INVALID_HANDLE_VALUE) << which;
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE) << which;
+    }
+}
+
+TEST(GetStartupInfoA, HasNoReservedBlockAndNothingElse) {
+    STARTUPINFOA info;
+    std::memset(&info, 0xAB, sizeof info);
+    GetStartupInfoA(&info);
+    EXPECT_EQ(info.cb, sizeof info);
+    EXPECT_EQ(info.cbReserved2, 0);
+    EXPECT_EQ(info.lpReserved2, nullptr);
+    STARTUPINFOA expected;
+    std::memset(&expected, 0, sizeof expected);
+    expected.cb = sizeof expected;
+    EXPECT_EQ(std::memcmp(&info, &expected, sizeof info), 0);
+}
+
+TEST(HeapAlloc, GivesWritableBlocksFromANonNullHeap) {
+    const HANDLE heap = GetProcessHeap();
+    ASSERT_NE(heap, nullptr);
+    EXPECT_NE(heap, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetProcessHeap(), heap);
+    for (const SIZE_T size : {SIZE_T{0}, SIZE_T{1}, SIZE_T{4096}}) {
+        auto* block = static_cast<unsigned char*>(HeapAlloc(heap, 0, size));
+        ASSERT_NE(block, nullptr) << size;
+        std::memset(block, 0x5A, size != 0 ? size : 1);
+        std::free(block);  // the program never frees; the test does, for the leak checker
+    }
+}
+
+TEST(ExitProcessDeathTest, EndsAtOnceWithTheStatus) {
+    EXPECT_EXIT(ExitProcess(7), testing::ExitedWithCode(7), "");
+    EXPECT_EXIT(ExitProcess(0), testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
