@@ -96,7 +96,7 @@ const std::vector<CallRecord>& log();
 std::vector<CallRecord> calls(Call call);
 // The sizes of the WriteFile calls, in order, optionally on one handle only.
 std::vector<int64_t> write_sizes(HANDLE h = nullptr);
-// Log entries from index `from` on.
+// The number of calls logged so far.
 size_t log_size();
 
 }  // namespace sim
