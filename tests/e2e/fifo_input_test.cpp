@@ -21,6 +21,10 @@ struct FifoCase {
     std::string out;
 };
 
+long long milliseconds_after(FifoWriter::Clock::time_point later, FifoWriter::Clock::time_point earlier) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(later - earlier).count();
+}
+
 void PrintTo(const FifoCase& c, std::ostream* os) { *os << c.name; }
 
 RunOptions fifo_options(const ScratchDir& dir, std::vector<std::string> args, StdoutTarget target) {
@@ -76,7 +80,9 @@ TEST(FifoToTerminal, EachPieceArrivesAtOnce) {
     writer.finish();
     ASSERT_TRUE(produced(result, "first\r\nsecond\r\n", "", 0));
     ASSERT_TRUE(result.first_out_at.has_value());
-    EXPECT_LT(*result.first_out_at, writer.written_at(1)) << "the first line waited for the second";
+    EXPECT_LT(*result.first_out_at, writer.written_at(1))
+        << "the first line arrived " << milliseconds_after(*result.first_out_at, writer.written_at(1))
+        << " ms after the second was written";
 }
 
 // On a pipe the copy is buffered until exit, which cannot come before the
@@ -89,7 +95,9 @@ TEST(FifoToPipe, OutputWaitsForTheEnd) {
     SKIP_IF_FIFO_NOT_OPENED(writer);
     ASSERT_TRUE(produced(result, "first\r\nsecond\r\n", "", 0));
     ASSERT_TRUE(result.first_out_at.has_value());
-    EXPECT_GE(*result.first_out_at, writer.closed_at()) << "output reached the pipe before the end";
+    EXPECT_GE(*result.first_out_at, writer.closed_at())
+        << "output reached the pipe " << milliseconds_after(writer.closed_at(), *result.first_out_at)
+        << " ms before the input ended";
 }
 
 }  // namespace

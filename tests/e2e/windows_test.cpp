@@ -15,11 +15,15 @@
 namespace e2e {
 namespace {
 
-#define SKIP_WITHOUT_WINDOWS_BUILD()                         \
-    do {                                                     \
-        const std::string why = why_no_windows_build();      \
-        if (!why.empty()) GTEST_SKIP() << why;               \
-    } while (false)
+class WineTest : public testing::Test {
+protected:
+    void SetUp() override {
+        const std::string why = why_no_windows_build();
+        if (!why.empty()) {
+            GTEST_SKIP() << why;
+        }
+    }
+};
 
 std::string plain_name(const char* text) {
     std::string name;
@@ -30,13 +34,19 @@ std::string plain_name(const char* text) {
     return name;
 }
 
+enum class Input {
+    OTHER_FILE,   // a file of its own holding THREE_LINES
+    OUT_ITSELF,   // OUT, which lintop then reads while it writes to it
+    MISSING_FILE, // a name that no file has
+};
+
 // launcher.exe passes OUT as handle number 1 with the attribute byte, its
 // position at the start of the file, and handle numbers 0 and 2 as free.
 struct InheritedCase {
     const char* name;
     const char* attributes;  // 0x01 in use, 0x08 pipe, 0x20 append, 0x40 character device
     const char* out_before;  // OUT before the run
-    const char* input;       // the file lintop reads; null: lintop reads OUT itself
+    Input input;
     const char* count;
     const char* out_after;
     int status;
@@ -46,39 +56,45 @@ const char* const THREE_LINES = "one\r\ntwo\r\nthree\r\n";
 const char* const OWN_LINES = "a1\r\na2\r\na3\r\n";
 
 const InheritedCase INHERITED_CASES[] = {
-    {"append lands after the existing contents", "0x21", "existing\r\n", THREE_LINES, "-2",
+    {"append lands after the existing contents", "0x21", "existing\r\n", Input::OTHER_FILE, "-2",
      "existing\r\none\r\ntwo\r\n", 0},
     {"without append the write starts at the shared position", "0x01", "0123456789abcdefghij\r\n",
-     THREE_LINES, "-2", "one\r\ntwo\r\nabcdefghij\r\n", 0},
-    {"a failed open leaves the handle alone and its status comes back", "0x21", "existing\r\n", nullptr,
-     "-2", "existing\r\n", 2},
+     Input::OTHER_FILE, "-2", "one\r\ntwo\r\nabcdefghij\r\n", 0},
+    {"a failed open leaves the handle alone and its status comes back", "0x21", "existing\r\n",
+     Input::MISSING_FILE, "-2", "existing\r\n", 2},
     // lintop reads OUT while it writes to it. A disk file holds the copy until
     // exit, so the reads see only the three lines that were there.
-    {"disk file kind: written at exit", "0x21", OWN_LINES, nullptr, "-10",
+    {"disk file kind: written at exit", "0x21", OWN_LINES, Input::OUT_ITSELF, "-10",
      "a1\r\na2\r\na3\r\na1\r\na2\r\na3\r\n", 0},
     // The recorded pipe bit is kept without asking the platform: still buffered.
-    {"pipe kind kept: written at exit", "0x29", OWN_LINES, nullptr, "-10",
+    {"pipe kind kept: written at exit", "0x29", OWN_LINES, Input::OUT_ITSELF, "-10",
      "a1\r\na2\r\na3\r\na1\r\na2\r\na3\r\n", 0},
     // The recorded character-device bit is kept although the platform would
     // say disk: each line is written as a console's is, before the next read,
     // so the reads find the copied lines and the copy runs to its count.
-    {"character device kind kept: each line written at once", "0x61", OWN_LINES, nullptr, "-10",
+    {"character device kind kept: each line written at once", "0x61", OWN_LINES, Input::OUT_ITSELF, "-10",
      "a1\r\na2\r\na3\r\na1\r\na2\r\na3\r\na1\r\na2\r\na3\r\na1\r\na2\r\na3\r\na1\r\n", 0},
 };
 
-class InheritedStdout : public testing::TestWithParam<InheritedCase> {};
+class InheritedStdout : public WineTest, public testing::WithParamInterface<InheritedCase> {};
+
+std::string input_name(const ScratchDir& dir, Input input, const std::string& out) {
+    switch (input) {
+    case Input::OTHER_FILE:
+        return dir.write("in.txt", THREE_LINES);
+    case Input::OUT_ITSELF:
+        return out;
+    case Input::MISSING_FILE:
+        break;
+    }
+    return "missing.txt";
+}
 
 TEST_P(InheritedStdout, LintopWritesThroughTheInheritedHandle) {
-    SKIP_WITHOUT_WINDOWS_BUILD();
     const InheritedCase& c = GetParam();
     ScratchDir dir;
     const std::string out = dir.write("out.txt", c.out_before);
-    std::string input = out;
-    if (c.input != nullptr) {
-        input = dir.write("in.txt", c.input);
-    } else if (c.status == 2) {
-        input = "missing.txt";
-    }
+    const std::string input = input_name(dir, c.input, out);
 
     const WineResult r = run_under_wine(windows_program("launcher.exe"),
                                         {c.attributes, out, "--", wine_path(windows_program("lintop.exe")),
@@ -89,11 +105,7 @@ TEST_P(InheritedStdout, LintopWritesThroughTheInheritedHandle) {
     EXPECT_EQ(r.status, c.status) << r.err;
     EXPECT_EQ(read_file(dir.path() / out), c.out_after);
     EXPECT_EQ(r.out, "") << "lintop wrote to the launcher's own standard output";
-    if (c.status == 0) {
-        EXPECT_EQ(r.err, "");
-    } else {
-        EXPECT_EQ(r.err, "missing.txt: No such file or directory\r\n");
-    }
+    EXPECT_EQ(r.err, c.input == Input::MISSING_FILE ? "missing.txt: No such file or directory\r\n" : "");
 }
 
 std::string inherited_case_name(const testing::TestParamInfo<InheritedCase>& param) {
@@ -117,10 +129,9 @@ const CommandLineCase COMMAND_LINE_CASES[] = {
     {"program path with a blank", "my tools", {"-1", "two words.txt"}, "first\r\n"},
 };
 
-class WindowsCommandLine : public testing::TestWithParam<CommandLineCase> {};
+class WindowsCommandLine : public WineTest, public testing::WithParamInterface<CommandLineCase> {};
 
 TEST_P(WindowsCommandLine, ArgumentsSurviveTheCommandLine) {
-    SKIP_WITHOUT_WINDOWS_BUILD();
     const CommandLineCase& c = GetParam();
     ScratchDir dir;
     dir.write("two words.txt", "first\r\nsecond\r\nthird\r\n");
@@ -156,8 +167,9 @@ std::map<std::string, std::string> read_version_lines(const std::string& text) {
     return values;
 }
 
-TEST(WindowsVersionResource, ReadsBackThroughTheVersionApi) {
-    SKIP_WITHOUT_WINDOWS_BUILD();
+using WindowsVersionResource = WineTest;
+
+TEST_F(WindowsVersionResource, ReadsBackThroughTheVersionApi) {
     ScratchDir dir;
     const WineResult r =
         run_under_wine(windows_program("version_reader.exe"), {wine_path(windows_program("lintop.exe"))}, dir.path());

@@ -11,6 +11,9 @@ namespace {
 struct ErrnoCase {
     int error;
     DWORD code;
+    friend std::ostream& operator<<(std::ostream& out, const ErrnoCase& c) {
+        return out << "errno " << c.error;
+    }
 };
 
 class ErrnoTable : public testing::TestWithParam<ErrnoCase> {};

@@ -88,6 +88,7 @@ struct OpenFailure {
     const char* what;
     std::string (*name)(const TempDir& dir);
     DWORD code;
+    friend std::ostream& operator<<(std::ostream& out, const OpenFailure& c) { return out << c.what; }
 };
 
 class CreateFileAFailure : public testing::TestWithParam<OpenFailure> {};
@@ -227,6 +228,7 @@ TEST(CloseHandle, ClosesTheDescriptorOnce) {
 struct TypeCase {
     const char* what;
     DWORD type;
+    friend std::ostream& operator<<(std::ostream& out, const TypeCase& c) { return out << c.what; }
 };
 
 // Each object is made fresh by the test; the cases name them.

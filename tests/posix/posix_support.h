@@ -1,15 +1,22 @@
 // Helpers for the tests of the POSIX emulation: temporary folders, owned
-// descriptors, pipes, and the handle of a descriptor.
+// descriptors, pipes, the handle of a descriptor, and signals that interrupt
+// system calls.
 #pragma once
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstddef>
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/posix/handle.h"
@@ -106,6 +113,71 @@ struct CaseName {
         return param_info.param.what;
     }
 };
+
+// Bytes that do not repeat every 256, so a lost or doubled block shows.
+inline std::vector<unsigned char> pattern(size_t size) {
+    std::vector<unsigned char> bytes(size);
+    for (size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<unsigned char>(i * 7 + i / 251);
+    }
+    return bytes;
+}
+
+// A thread that never takes SIGALRM, so the timer below interrupts the test's
+// own thread, in its ReadFile or WriteFile.
+template <typename Work>
+std::thread spawn_without_alarm(Work work) {
+    sigset_t alarm_only;
+    sigset_t previous;
+    sigemptyset(&alarm_only);
+    sigaddset(&alarm_only, SIGALRM);
+    pthread_sigmask(SIG_BLOCK, &alarm_only, &previous);
+    std::thread thread(work);
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return thread;
+}
+
+inline volatile sig_atomic_t interruptions = 0;
+
+// SIGALRM every millisecond, handled without SA_RESTART: blocking system calls
+// of this thread fail with EINTR or return short.
+class Interrupter {
+public:
+    Interrupter() {
+        interruptions = 0;
+        struct sigaction count {};
+        count.sa_handler = [](int) { interruptions = interruptions + 1; };
+        sigaction(SIGALRM, &count, &previous_action_);
+        const itimerval every{{0, 1000}, {0, 1000}};
+        setitimer(ITIMER_REAL, &every, &previous_timer_);
+    }
+    Interrupter(const Interrupter&) = delete;
+    Interrupter& operator=(const Interrupter&) = delete;
+    ~Interrupter() {
+        setitimer(ITIMER_REAL, &previous_timer_, nullptr);
+        sigaction(SIGALRM, &previous_action_, nullptr);
+    }
+
+private:
+    struct sigaction previous_action_ {};
+    itimerval previous_timer_{};
+};
+
+// Everything up to the end of data.
+inline std::vector<unsigned char> read_all(int fd) {
+    std::vector<unsigned char> bytes;
+    unsigned char chunk[4096];
+    for (;;) {
+        const ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return bytes;
+        }
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    }
+}
 
 // CreateFileA as open_handle calls it.
 inline HANDLE open_for_reading(const std::string& name) {

@@ -48,6 +48,7 @@ private:
 struct StdCase {
     DWORD which;
     int fd;
+    friend std::ostream& operator<<(std::ostream& out, const StdCase& c) { return out << "fd " << c.fd; }
 };
 
 class GetStdHandleOf : public testing::TestWithParam<StdCase> {};

@@ -33,6 +33,7 @@ struct Seek32 {
     DWORD method;
     DWORD result;  // INVALID_SET_FILE_POINTER for a refusal
     DWORD error;   // SENTINEL for a success: the last error is left alone
+    friend std::ostream& operator<<(std::ostream& out, const Seek32& c) { return out << c.what; }
 };
 
 class SetFilePointerWithoutHighPart : public testing::TestWithParam<Seek32> {};

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,11 @@ struct SplitCase {
     const char* line;
     std::vector<std::string> args;
 };
+
+// Names the case in test output instead of dumping its bytes.
+void PrintTo(const SplitCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const SplitCase SPLIT_CASES[] = {
     {"plain words", "lintop -3 notes.txt", {"lintop", "-3", "notes.txt"}},
