@@ -58,7 +58,6 @@ void FifoWriter::write_chunks() {
     if (fd < 0) {
         return;
     }
-    reader_came_ = true;
     bool reader_left = false;
     for (size_t i = 0; i < chunks_.size() && !reader_left; ++i) {
         if (i > 0) {

@@ -25,9 +25,8 @@ public:
     // Stops waiting for a reader that never came, and waits for the thread.
     void finish();
 
-    // Valid after finish(): whether a reader opened the FIFO, when each chunk
-    // was written and when the write end was closed.
-    bool reader_came() const { return reader_came_; }
+    // Valid after finish(): when each chunk was written and when the write
+    // end was closed.
     Clock::time_point written_at(size_t chunk) const { return written_at_.at(chunk); }
     Clock::time_point closed_at() const { return closed_at_; }
 
@@ -39,7 +38,6 @@ private:
     std::vector<std::string> chunks_;
     std::chrono::milliseconds pause_;
     std::atomic<bool> stop_{false};
-    bool reader_came_ = false;
     std::vector<Clock::time_point> written_at_;
     Clock::time_point closed_at_{};
     std::thread thread_;

@@ -1,12 +1,9 @@
 // Spawning the program and collecting its output.
 #include "harness.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -146,8 +143,8 @@ void Collector::poll_once(RunResult& result) {
         return;
     }
     if (out_index >= 0 && fds[out_index].revents != 0) {
-        if (read_into(out_, result.out) && !result.first_out_at) {
-            result.first_out_at = Clock::now();
+        if (read_into(out_, result.out)) {
+            result.out_arrivals.push_back({Clock::now(), result.out.size()});
         }
     }
     if (err_index >= 0 && fds[err_index].revents != 0) {
@@ -189,6 +186,16 @@ void Collector::collect(pid_t pid, Clock::time_point deadline, RunResult& result
 }
 
 }  // namespace
+
+size_t RunResult::out_before(std::chrono::steady_clock::time_point moment) const {
+    size_t total = 0;
+    for (const Arrival& arrival : out_arrivals) {
+        if (arrival.at < moment) {
+            total = arrival.total;
+        }
+    }
+    return total;
+}
 
 void ignore_sigpipe() {
     static std::atomic<bool> done{false};

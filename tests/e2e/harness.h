@@ -20,6 +20,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -62,17 +63,35 @@ struct RunResult {
     bool signaled = false;
     int signal = 0;  // the signal that ended the child when signaled
     bool timed_out = false;
-    // When the first stdout byte reached the harness (PIPE and PTY only).
-    std::optional<std::chrono::steady_clock::time_point> first_out_at;
+
+    // Each read of stdout as it reached the harness (PIPE and PTY only): when,
+    // and how many bytes had arrived by then in all.
+    struct Arrival {
+        std::chrono::steady_clock::time_point at;
+        size_t total;
+    };
+    std::vector<Arrival> out_arrivals;
+
+    // The number of stdout bytes that had arrived before a moment.
+    size_t out_before(std::chrono::steady_clock::time_point moment) const;
 };
 
 // Starts the program, waits for it to end and returns what it produced. Both
 // output pipes are drained concurrently, so no amount of output deadlocks.
+// The child starts with SIGPIPE at its default action and no signal blocked,
+// whatever the harness itself does with them. Throws std::runtime_error when
+// the program cannot be started (LINTOP_PROGRAM unset, no such file, ...).
 RunResult run(const RunOptions& options);
 
 // True when LINTOP_RUNNER is set (the program runs under an emulator such as
 // Wine, where a pseudo-terminal is not a console).
 bool has_runner();
+
+// The reason for skipping terminal cases under a runner: Wine puts its own
+// console emulation between the program and a pseudo-terminal (cursor escape
+// sequences around each write, CR taken as a cursor move), so the bytes that
+// arrive are not the program's.
+inline constexpr const char* PTY_UNDER_RUNNER = "under the runner (Wine) a pseudo-terminal is an emulated console";
 
 // True when LINTOP_NATIVE_PROGRAM names a build to compare against.
 bool has_native_build();

@@ -2,8 +2,6 @@
 // refuses writes, a pipe nobody reads; and stdin plays no part.
 #include <gtest/gtest.h>
 
-#include <csignal>
-
 #include "bytes.h"
 #include "file_case.h"
 #include "harness.h"
@@ -14,7 +12,8 @@ namespace {
 using namespace std::string_literals;
 
 // Output of many 4096-byte stream buffers, whose seams must neither lose nor
-// repeat a byte: lines of 12 bytes on the way out never meet a seam evenly.
+// repeat a byte: lines of 11 bytes never fill a buffer evenly, so the seams
+// fall inside lines.
 const FileCase LARGE{"large", lines(1, 10000, "\n"), {"-9999", INPUT}, lines(1, 9999, "\r\n")};
 
 // A little of everything that the text translation touches.
@@ -33,7 +32,7 @@ class StdoutTerminal : public ::testing::TestWithParam<FileCase> {
 protected:
     void SetUp() override {
         if (has_runner()) {
-            GTEST_SKIP() << "a pseudo-terminal is not a console to a program under a runner";
+            GTEST_SKIP() << PTY_UNDER_RUNNER;
         }
     }
 };
