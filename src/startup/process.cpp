@@ -11,14 +11,13 @@ namespace {
 
 constexpr char NO_MEMORY[] = "lintop: not enough memory to start\r\n";
 
-// Before any stream exists the message goes straight to the platform.
+}  // namespace
+
 void report_no_memory() {
     HANDLE error_handle = GetStdHandle(STD_ERROR_HANDLE);
     DWORD written = 0;
     WriteFile(error_handle, NO_MEMORY, static_cast<DWORD>(std::strlen(NO_MEMORY)), &written, nullptr);
 }
-
-}  // namespace
 
 int run_process(int argc, char** argv) {
     if (!provide_handle_group()) {

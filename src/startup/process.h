@@ -5,6 +5,10 @@
 // command's own statuses 0, 1 and 2.
 constexpr int STARTUP_FAILURE_STATUS = 255;
 
+// Says on the standard error handle, straight to the platform, that the
+// process could not get memory to start; nothing else is set up yet.
+void report_no_memory();
+
 // Builds the handle and stream tables, classifies the standard handles, runs
 // the command driver and the exit-time flush. Returns the status with which
 // the platform entry ends the process (ExitProcess).

@@ -4,25 +4,14 @@
 #include "startup/command_line.h"
 #include "startup/process.h"
 
-namespace {
-
-// Nothing is set up yet, so the report goes to the platform handle directly.
-[[noreturn]] void fail_start_up() {
-    static const char MESSAGE[] = "lintop: not enough memory to start\r\n";
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_ERROR_HANDLE), MESSAGE, sizeof MESSAGE - 1, &written, nullptr);
-    ExitProcess(STARTUP_FAILURE_STATUS);
-}
-
-}  // namespace
-
 // The C runtime's own argc and argv are ignored: the vector is split here from
 // GetCommandLineA so that its rules do not depend on the runtime linked in.
 int main() {
     char** argv = nullptr;
     const int argc = split_command_line(GetCommandLineA(), &argv);
     if (argc < 0) {
-        fail_start_up();
+        report_no_memory();
+        ExitProcess(STARTUP_FAILURE_STATUS);
     }
     ExitProcess(static_cast<UINT>(run_process(argc, argv)));
 }
