@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what building and testing lintop needs on a Debian machine, when it
 # is missing: the native toolchain and GoogleTest, the mingw-w64 cross compiler
-# for lintop.exe, and Wine to run it. Run as root.
+# for lintop.exe, Wine to run it, and strace for the check that the benchmark's
+# floor program makes the same calls as lintop. Run as root.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev g++-mingw-w64-x86-64 wine wine64)
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev strace g++-mingw-w64-x86-64 wine wine64)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
