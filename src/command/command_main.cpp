@@ -10,9 +10,13 @@ int copy_lines(TextInput* input, int32_t count, uint8_t* line) {
     while (count != 0) {
         --count;
         int32_t length = 0;
-        if (read_line_piece(line, LINE_BUFFER_SIZE, input, &length) == nullptr) break;
+        if (read_line_piece(line, LINE_BUFFER_SIZE, input, &length) == nullptr) {
+            break;
+        }
         // The whole piece, zero bytes inside it included.
-        if (write_text(line, static_cast<uint32_t>(length), standard_output()) == -1) break;
+        if (write_text(line, static_cast<uint32_t>(length), standard_output()) == -1) {
+            break;
+        }
     }
     return STATUS_COPIED;
 }
@@ -31,7 +35,9 @@ int command_main(int argc, char** argv) {
         count = parse_count(argv[1] + 1);
         file_argument = 2;
     }
-    if (count <= 0) count = DEFAULT_LINE_COUNT;
+    if (count <= 0) {
+        count = DEFAULT_LINE_COUNT;
+    }
 
     TextInput* input = open_text_input(argv[file_argument]);
     if (input == nullptr) {

@@ -57,6 +57,8 @@ constexpr int32_t OUTSIDE_ENTRY = 43;
 }  // namespace
 
 const char* error_text(int32_t number) {
-    if (number < 0 || number >= OUTSIDE_ENTRY) return ERROR_TEXTS[OUTSIDE_ENTRY];
+    if (number < 0 || number >= OUTSIDE_ENTRY) {
+        return ERROR_TEXTS[OUTSIDE_ENTRY];
+    }
     return ERROR_TEXTS[number];
 }

@@ -7,16 +7,24 @@ namespace {
 // existing number is taken; -1 when none can be had.
 int32_t free_handle_number() {
     for (int32_t handle = 0; handle < handle_table.count; ++handle) {
-        if ((handle_record(handle)->attributes & HANDLE_IN_USE) == 0) return handle;
+        if ((handle_record(handle)->attributes & HANDLE_IN_USE) == 0) {
+            return handle;
+        }
     }
     int32_t first_new = handle_table.count;
-    if (!provide_handle_group()) return -1;
+    if (!provide_handle_group()) {
+        return -1;
+    }
     return first_new;
 }
 
 uint8_t kind_attribute(DWORD file_type) {
-    if (file_type == FILE_TYPE_CHAR) return HANDLE_CHAR_DEVICE;
-    if (file_type == FILE_TYPE_PIPE) return HANDLE_PIPE;
+    if (file_type == FILE_TYPE_CHAR) {
+        return HANDLE_CHAR_DEVICE;
+    }
+    if (file_type == FILE_TYPE_PIPE) {
+        return HANDLE_PIPE;
+    }
     return 0;
 }
 
@@ -36,8 +44,8 @@ int32_t open_handle(const char* name) {
     security.nLength = sizeof(SECURITY_ATTRIBUTES);
     security.lpSecurityDescriptor = nullptr;
     security.bInheritHandle = TRUE;
-    HANDLE file = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &security,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &security, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         map_system_error(GetLastError());
         return -1;

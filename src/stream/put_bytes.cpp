@@ -53,7 +53,9 @@ int flush_and_put(uint8_t byte, TextOutput* output) {
         pending = pending_bytes(output);
         output->next = output->buffer + 1;
         output->left = output->buffer_size - 1;
-        if (pending > 0) written = write_handle(output->handle, output->buffer, static_cast<uint32_t>(pending));
+        if (pending > 0) {
+            written = write_handle(output->handle, output->buffer, static_cast<uint32_t>(pending));
+        }
         // Kept even when the write-out failed: the buffer is simply started afresh.
         output->buffer[0] = byte;
     } else {
@@ -85,7 +87,9 @@ int flush_stream(StreamRecord* stream) {
 // Fills the buffer; with it full and at least a unit left, writes it out and
 // sends whole units straight from the caller's bytes. Returns the bytes accepted.
 uint32_t write_bytes(TextOutput* output, const uint8_t* bytes, uint32_t count) {
-    if (count == 0) return 0;
+    if (count == 0) {
+        return 0;
+    }
     uint32_t unit = has_buffering(output) ? static_cast<uint32_t>(output->buffer_size) : STREAM_BUFFER_SIZE;
     uint32_t remaining = count;
     while (remaining != 0) {
@@ -98,12 +102,16 @@ uint32_t write_bytes(TextOutput* output, const uint8_t* bytes, uint32_t count) {
             bytes += copied;
             remaining -= copied;
         } else if (remaining < unit) {
-            if (flush_and_put(*bytes, output) == -1) return count - remaining;
+            if (flush_and_put(*bytes, output) == -1) {
+                return count - remaining;
+            }
             ++bytes;
             --remaining;
             unit = output->buffer_size > 0 ? static_cast<uint32_t>(output->buffer_size) : 1;
         } else {
-            if (has_buffer(output) && flush_stream(output) == -1) return count - remaining;
+            if (has_buffer(output) && flush_stream(output) == -1) {
+                return count - remaining;
+            }
             uint32_t whole = remaining - remaining % unit;
             int32_t written = write_handle(output->handle, bytes, whole);
             if (written < 0) {

@@ -8,7 +8,9 @@ int32_t read_handle(int32_t handle, uint8_t* buffer, uint32_t count) {
         set_error(EBADF);
         return -1;
     }
-    if (count == 0 || (record->attributes & HANDLE_END_MARKER) != 0) return 0;
+    if (count == 0 || (record->attributes & HANDLE_END_MARKER) != 0) {
+        return 0;
+    }
 
     uint32_t placed = 0;
     bool device_or_pipe = (record->attributes & (HANDLE_CHAR_DEVICE | HANDLE_PIPE)) != 0;
@@ -33,11 +35,15 @@ int32_t read_handle(int32_t handle, uint8_t* buffer, uint32_t count) {
         }
         // The writer has gone: end of data, but a byte held back from the
         // last read is still delivered first.
-        if (placed == 0) return 0;
+        if (placed == 0) {
+            return 0;
+        }
         received = 0;
     }
     placed += received;
 
-    if ((record->attributes & HANDLE_TEXT_MODE) == 0) return static_cast<int32_t>(placed);
+    if ((record->attributes & HANDLE_TEXT_MODE) == 0) {
+        return static_cast<int32_t>(placed);
+    }
     return static_cast<int32_t>(translate_input(handle, buffer, placed));
 }

@@ -14,10 +14,14 @@ bool slot_is_free(const StreamRecord* stream) {
 StreamRecord* take_stream_slot() {
     for (int32_t slot = 0; slot < MAX_OPEN_STREAMS; ++slot) {
         StreamRecord*& stream = stream_table.slots[slot];
-        if (stream != nullptr && !slot_is_free(stream)) continue;
+        if (stream != nullptr && !slot_is_free(stream)) {
+            continue;
+        }
         if (stream == nullptr) {
             stream = static_cast<StreamRecord*>(HeapAlloc(GetProcessHeap(), 0, sizeof(StreamRecord)));
-            if (stream == nullptr) return nullptr;
+            if (stream == nullptr) {
+                return nullptr;
+            }
         }
         *stream = StreamRecord{nullptr, 0, nullptr, 0, -1, {0, 0, 0, 0}, 0};
         return stream;
@@ -29,6 +33,8 @@ StreamRecord* take_stream_slot() {
 // before standard error. Results are of no use at exit.
 void flush_all_streams() {
     for (StreamRecord* stream : stream_table.slots) {
-        if (stream != nullptr && !slot_is_free(stream)) flush_stream(stream);
+        if (stream != nullptr && !slot_is_free(stream)) {
+            flush_stream(stream);
+        }
     }
 }

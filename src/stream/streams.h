@@ -23,11 +23,11 @@ constexpr uint32_t STREAM_TEMPORARY = 0x0400;
 constexpr uint32_t STREAM_FALLBACK = 0x0800;
 
 struct StreamRecord {
-    uint8_t* next;      // the next byte to take, or the place for the next byte to put
-    int32_t left;       // unread bytes from next on (reading); room from next on (writing)
+    uint8_t* next;  // the next byte to take, or the place for the next byte to put
+    int32_t left;   // unread bytes from next on (reading); room from next on (writing)
     uint8_t* buffer;
     uint32_t state;
-    int32_t handle;     // -1 while being set up, or for a missing standard handle
+    int32_t handle;           // -1 while being set up, or for a missing standard handle
     uint8_t small_buffer[4];  // its first FALLBACK_BUFFER_SIZE bytes are the fallback buffer
     int32_t buffer_size;
 };
@@ -46,8 +46,12 @@ extern StreamTable stream_table;
 StreamRecord* take_stream_slot();
 
 // The standard streams, set up at start-up.
-inline TextOutput* standard_output() { return stream_table.slots[STDOUT_SLOT]; }
-inline TextOutput* standard_error() { return stream_table.slots[STDERR_SLOT]; }
+inline TextOutput* standard_output() {
+    return stream_table.slots[STDOUT_SLOT];
+}
+inline TextOutput* standard_error() {
+    return stream_table.slots[STDERR_SLOT];
+}
 
 // Reading.
 TextInput* open_text_input(const char* name);

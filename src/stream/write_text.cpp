@@ -17,13 +17,21 @@ uint8_t*& temporary_buffer_of(const TextOutput* output) {
 // A console's standard stream gets a buffer for the length of one call, so
 // that each call reaches the console before it returns.
 int begin_temporary_buffer(TextOutput* output) {
-    if (!is_char_device(output->handle)) return 0;
-    if (!is_standard_output_or_error(output)) return 0;
-    if (has_buffering(output)) return 0;
+    if (!is_char_device(output->handle)) {
+        return 0;
+    }
+    if (!is_standard_output_or_error(output)) {
+        return 0;
+    }
+    if (has_buffering(output)) {
+        return 0;
+    }
     uint8_t*& buffer = temporary_buffer_of(output);
     if (buffer == nullptr) {
         buffer = static_cast<uint8_t*>(HeapAlloc(GetProcessHeap(), 0, STREAM_BUFFER_SIZE));
-        if (buffer == nullptr) return 0;
+        if (buffer == nullptr) {
+            return 0;
+        }
     }
     output->buffer = buffer;
     output->next = buffer;
@@ -34,7 +42,9 @@ int begin_temporary_buffer(TextOutput* output) {
 }
 
 void end_temporary_buffer(int installed, TextOutput* output) {
-    if (installed != 1 || (output->state & STREAM_TEMPORARY) == 0) return;
+    if (installed != 1 || (output->state & STREAM_TEMPORARY) == 0) {
+        return;
+    }
     flush_stream(output);
     output->state &= ~(STREAM_LENT_BUFFER | STREAM_TEMPORARY);
     output->buffer_size = 0;

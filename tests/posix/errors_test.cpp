@@ -11,9 +11,7 @@ namespace {
 struct ErrnoCase {
     int error;
     DWORD code;
-    friend std::ostream& operator<<(std::ostream& out, const ErrnoCase& c) {
-        return out << "errno " << c.error;
-    }
+    friend std::ostream& operator<<(std::ostream& out, const ErrnoCase& c) { return out << "errno " << c.error; }
 };
 
 class ErrnoTable : public testing::TestWithParam<ErrnoCase> {};
@@ -28,8 +26,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(ErrnoCase{ENOENT, ERROR_FILE_NOT_FOUND}, ErrnoCase{ENOTDIR, ERROR_PATH_NOT_FOUND},
                     ErrnoCase{ELOOP, ERROR_PATH_NOT_FOUND}, ErrnoCase{EACCES, ERROR_ACCESS_DENIED},
                     ErrnoCase{EPERM, ERROR_ACCESS_DENIED}, ErrnoCase{EISDIR, ERROR_ACCESS_DENIED},
-                    ErrnoCase{ENAMETOOLONG, ERROR_FILENAME_EXCED_RANGE},
-                    ErrnoCase{EMFILE, ERROR_TOO_MANY_OPEN_FILES},
+                    ErrnoCase{ENAMETOOLONG, ERROR_FILENAME_EXCED_RANGE}, ErrnoCase{EMFILE, ERROR_TOO_MANY_OPEN_FILES},
                     ErrnoCase{ENFILE, ERROR_TOO_MANY_OPEN_FILES}, ErrnoCase{EBADF, ERROR_INVALID_HANDLE},
                     ErrnoCase{ENOSPC, ERROR_DISK_FULL}, ErrnoCase{EFBIG, ERROR_DISK_FULL},
                     ErrnoCase{EPIPE, ERROR_NO_DATA}, ErrnoCase{EINVAL, ERROR_INVALID_PARAMETER},

@@ -71,8 +71,8 @@ TEST(CreateFileA, WithoutTheInheritRequestTheHandleStaysWithTheProcess) {
     const std::string name = dir.file("data.txt", "x");
     SECURITY_ATTRIBUTES keep{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
     for (SECURITY_ATTRIBUTES* security : {static_cast<SECURITY_ATTRIBUTES*>(nullptr), &keep}) {
-        const Fd fd(fd_of(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, security,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+        const Fd fd(fd_of(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, security, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr)));
         ASSERT_NE(fd.get(), -1);
         EXPECT_NE(fcntl(fd.get(), F_GETFD) & FD_CLOEXEC, 0);
     }
@@ -111,33 +111,25 @@ TEST_P(CreateFileAFailure, GivesTheWin32Code) {
 INSTANTIATE_TEST_SUITE_P(
     Posix, CreateFileAFailure,
     testing::Values(
-        OpenFailure{"MissingFile", [](const TempDir& d) { return d.path() + "/missing"; },
-                    ERROR_FILE_NOT_FOUND},
+        OpenFailure{"MissingFile", [](const TempDir& d) { return d.path() + "/missing"; }, ERROR_FILE_NOT_FOUND},
         OpenFailure{"MissingFileInCurrentFolder",
-                    [](const TempDir&) { return std::string("lintop_surely_missing_file"); },
-                    ERROR_FILE_NOT_FOUND},
-        OpenFailure{"MissingFolderOnTheWay",
-                    [](const TempDir& d) { return d.path() + "/missing/file"; }, ERROR_PATH_NOT_FOUND},
-        OpenFailure{"ThroughARegularFile", [](const TempDir& d) { return d.path() + "/file/x"; },
+                    [](const TempDir&) { return std::string("lintop_surely_missing_file"); }, ERROR_FILE_NOT_FOUND},
+        OpenFailure{"MissingFolderOnTheWay", [](const TempDir& d) { return d.path() + "/missing/file"; },
                     ERROR_PATH_NOT_FOUND},
+        OpenFailure{"ThroughARegularFile", [](const TempDir& d) { return d.path() + "/file/x"; }, ERROR_PATH_NOT_FOUND},
         OpenFailure{"EmptyName", [](const TempDir&) { return std::string(); }, ERROR_PATH_NOT_FOUND},
-        OpenFailure{"OverlongComponent",
-                    [](const TempDir& d) { return d.path() + "/" + std::string(300, 'n'); },
+        OpenFailure{"OverlongComponent", [](const TempDir& d) { return d.path() + "/" + std::string(300, 'n'); },
                     ERROR_FILENAME_EXCED_RANGE},
-        OpenFailure{"OverlongPath",
-                    [](const TempDir& d) { return d.path() + "/" + std::string(5000, 'n'); },
+        OpenFailure{"OverlongPath", [](const TempDir& d) { return d.path() + "/" + std::string(5000, 'n'); },
                     ERROR_FILENAME_EXCED_RANGE},
         OpenFailure{"Folder", [](const TempDir& d) { return d.path() + "/folder"; }, ERROR_ACCESS_DENIED},
-        OpenFailure{"FolderWithSlash", [](const TempDir& d) { return d.path() + "/folder/"; },
-                    ERROR_ACCESS_DENIED},
-        OpenFailure{"SymbolicLinkLoop", [](const TempDir& d) { return d.path() + "/loop_a"; },
-                    ERROR_PATH_NOT_FOUND}),
+        OpenFailure{"FolderWithSlash", [](const TempDir& d) { return d.path() + "/folder/"; }, ERROR_ACCESS_DENIED},
+        OpenFailure{"SymbolicLinkLoop", [](const TempDir& d) { return d.path() + "/loop_a"; }, ERROR_PATH_NOT_FOUND}),
     posix_test::CaseName());
 
 TEST(CreateFileA, NullNameIsAMissingPath) {
     platform_posix::set_last_error(NO_ERROR);
-    EXPECT_EQ(CreateFileA(nullptr, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
-              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CreateFileA(nullptr, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
 }
 
@@ -282,13 +274,14 @@ TEST_P(GetFileTypeOf, GivesTheKind) {
     EXPECT_EQ(GetLastError(), 12345u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Posix, GetFileTypeOf,
-    testing::Values(TypeCase{"RegularFile", FILE_TYPE_DISK}, TypeCase{"Folder", FILE_TYPE_DISK},
-                    TypeCase{"PipeReadEnd", FILE_TYPE_PIPE}, TypeCase{"PipeWriteEnd", FILE_TYPE_PIPE},
-                    TypeCase{"Socketpair", FILE_TYPE_PIPE}, TypeCase{"DevNull", FILE_TYPE_CHAR},
-                    TypeCase{"DevFull", FILE_TYPE_CHAR}, TypeCase{"PseudoTerminal", FILE_TYPE_CHAR}),
-    posix_test::CaseName());
+INSTANTIATE_TEST_SUITE_P(Posix, GetFileTypeOf,
+                         testing::Values(TypeCase{"RegularFile", FILE_TYPE_DISK}, TypeCase{"Folder", FILE_TYPE_DISK},
+                                         TypeCase{"PipeReadEnd", FILE_TYPE_PIPE},
+                                         TypeCase{"PipeWriteEnd", FILE_TYPE_PIPE},
+                                         TypeCase{"Socketpair", FILE_TYPE_PIPE}, TypeCase{"DevNull", FILE_TYPE_CHAR},
+                                         TypeCase{"DevFull", FILE_TYPE_CHAR},
+                                         TypeCase{"PseudoTerminal", FILE_TYPE_CHAR}),
+                         posix_test::CaseName());
 
 TEST(GetFileType, OfNoOpenDescriptorIsUnknownWithInvalidHandle) {
     const int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);

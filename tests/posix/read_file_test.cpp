@@ -106,13 +106,13 @@ TEST_P(ReadFileAtEnd, EndsAsTheKindOfObjectDoesOnWindows) {
     EXPECT_EQ(GetLastError(), GetParam().error);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Posix, ReadFileAtEnd,
-    testing::Values(EndCase{"EmptyRegularFile", TRUE, SENTINEL}, EndCase{"DevNull", TRUE, SENTINEL},
-                    EndCase{"TerminalEndOfFile", TRUE, SENTINEL},
-                    EndCase{"PipeWithoutWriter", FALSE, ERROR_BROKEN_PIPE},
-                    EndCase{"SocketWithoutPeer", FALSE, ERROR_BROKEN_PIPE}),
-    posix_test::CaseName());
+INSTANTIATE_TEST_SUITE_P(Posix, ReadFileAtEnd,
+                         testing::Values(EndCase{"EmptyRegularFile", TRUE, SENTINEL},
+                                         EndCase{"DevNull", TRUE, SENTINEL},
+                                         EndCase{"TerminalEndOfFile", TRUE, SENTINEL},
+                                         EndCase{"PipeWithoutWriter", FALSE, ERROR_BROKEN_PIPE},
+                                         EndCase{"SocketWithoutPeer", FALSE, ERROR_BROKEN_PIPE}),
+                         posix_test::CaseName());
 
 TEST(ReadFile, ReadsALineTypedAtATerminal) {
     int master = -1;

@@ -54,17 +54,13 @@ TEST_P(SetFilePointerWithoutHighPart, MovesOrRefusesWithoutMoving) {
 INSTANTIATE_TEST_SUITE_P(
     Posix, SetFilePointerWithoutHighPart,
     testing::Values(
-        Seek32{"FromTheStart", 7, 3, FILE_BEGIN, 3, SENTINEL},
-        Seek32{"Forward", 4, 2, FILE_CURRENT, 6, SENTINEL},
-        Seek32{"OneStepBack", 5, -1, FILE_CURRENT, 4, SENTINEL},
-        Seek32{"BackFromTheEnd", 0, -1, FILE_END, 9, SENTINEL},
-        Seek32{"BeyondTheEnd", 0, 5, FILE_END, 15, SENTINEL},
-        Seek32{"WhereItIs", 6, 0, FILE_CURRENT, 6, SENTINEL},
+        Seek32{"FromTheStart", 7, 3, FILE_BEGIN, 3, SENTINEL}, Seek32{"Forward", 4, 2, FILE_CURRENT, 6, SENTINEL},
+        Seek32{"OneStepBack", 5, -1, FILE_CURRENT, 4, SENTINEL}, Seek32{"BackFromTheEnd", 0, -1, FILE_END, 9, SENTINEL},
+        Seek32{"BeyondTheEnd", 0, 5, FILE_END, 15, SENTINEL}, Seek32{"WhereItIs", 6, 0, FILE_CURRENT, 6, SENTINEL},
         Seek32{"BeforeTheStart", 5, -6, FILE_CURRENT, INVALID_SET_FILE_POINTER, ERROR_NEGATIVE_SEEK},
         // Sign-extended: -1 from the start is before it, not 0xFFFFFFFF.
         Seek32{"NegativeFromTheStart", 5, -1, FILE_BEGIN, INVALID_SET_FILE_POINTER, ERROR_NEGATIVE_SEEK},
-        Seek32{"BeforeTheStartFromTheEnd", 5, -11, FILE_END, INVALID_SET_FILE_POINTER,
-               ERROR_NEGATIVE_SEEK},
+        Seek32{"BeforeTheStartFromTheEnd", 5, -11, FILE_END, INVALID_SET_FILE_POINTER, ERROR_NEGATIVE_SEEK},
         Seek32{"UnknownMethod", 5, 0, 3, INVALID_SET_FILE_POINTER, ERROR_INVALID_PARAMETER}),
     posix_test::CaseName());
 
@@ -144,8 +140,7 @@ TEST_F(LargeFile, ALowPartOfAllOnesClearsTheLastError) {
 
     high = -1;  // 1 GiB and 1 byte back from the end of 5 GiB: 4 GiB - 1
     platform_posix::set_last_error(ERROR_DISK_FULL);
-    EXPECT_EQ(SetFilePointer(fd_.handle(), static_cast<LONG>(-GIB - 1), &high, FILE_END),
-              INVALID_SET_FILE_POINTER);
+    EXPECT_EQ(SetFilePointer(fd_.handle(), static_cast<LONG>(-GIB - 1), &high, FILE_END), INVALID_SET_FILE_POINTER);
     EXPECT_EQ(high, 0);
     EXPECT_EQ(GetLastError(), NO_ERROR);
     EXPECT_EQ(position_of(fd_), FOUR_GIB - 1);

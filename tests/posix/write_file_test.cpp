@@ -100,8 +100,7 @@ void expect_whole_write_through_pipe(Pipe& pipe, size_t size, bool interrupt) {
     BOOL ok = FALSE;
     {
         const auto interrupter = interrupt ? std::make_unique<Interrupter>() : nullptr;
-        ok = WriteFile(pipe.write_end.handle(), bytes.data(), static_cast<DWORD>(size), &written,
-                       nullptr);
+        ok = WriteFile(pipe.write_end.handle(), bytes.data(), static_cast<DWORD>(size), &written, nullptr);
     }
     pipe.write_end.reset();
     reader.join();
@@ -146,8 +145,8 @@ TEST(WriteFile, CountsTheBytesWrittenBeforeTheReaderLeft) {
     const auto bytes = pattern(MEBIBYTE);
     DWORD written = 0;
     platform_posix::set_last_error(NO_ERROR);
-    const BOOL ok = WriteFile(pipe.write_end.handle(), bytes.data(), static_cast<DWORD>(bytes.size()),
-                              &written, nullptr);
+    const BOOL ok =
+        WriteFile(pipe.write_end.handle(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     reader.join();
     EXPECT_EQ(ok, FALSE);
     EXPECT_EQ(GetLastError(), ERROR_NO_DATA);

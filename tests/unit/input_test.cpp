@@ -76,7 +76,9 @@ TEST_F(Input, HandleNumbersGrowByGroupsUpTo2048ThenEMFILE) {
 
 TEST_F(Input, NoMemoryForAFurtherGroupIsEMFILE) {
     sim::name_file("f", sim::make_disk("x"));
-    for (int32_t i = 3; i < HANDLE_GROUP_SIZE; ++i) ASSERT_EQ(open_handle("f"), i);
+    for (int32_t i = 3; i < HANDLE_GROUP_SIZE; ++i) {
+        ASSERT_EQ(open_handle("f"), i);
+    }
     sim::plan({sim::Call::HeapAlloc, next(sim::Call::HeapAlloc), 0, false});
     EXPECT_EQ(open_handle("f"), -1);
     EXPECT_EQ(error_number, EMFILE);
@@ -85,7 +87,9 @@ TEST_F(Input, NoMemoryForAFurtherGroupIsEMFILE) {
 
 TEST_F(Input, StreamSlotsRunOutAt512) {
     sim::name_file("f", sim::make_disk("x"));
-    for (int32_t slot = 3; slot < MAX_OPEN_STREAMS; ++slot) ASSERT_NE(open_text_input("f"), nullptr) << slot;
+    for (int32_t slot = 3; slot < MAX_OPEN_STREAMS; ++slot) {
+        ASSERT_NE(open_text_input("f"), nullptr) << slot;
+    }
     size_t opens = sim::calls(sim::Call::CreateFileA).size();
     EXPECT_EQ(open_text_input("f"), nullptr);
     EXPECT_EQ(error_number, EMFILE);
@@ -116,15 +120,19 @@ TEST_P(Pieces, AreCutAtLineFeedsAndAtTheBufferSize) {
 
 const std::string A4095(4095, 'a');
 
-INSTANTIATE_TEST_SUITE_P(Table, Pieces, ::testing::Values(
-    PieceCase{"Empty", "", 4096, {}},
-    PieceCase{"LastWithoutLineFeed", "ab\ncd", 4096, {"ab\n", "cd"}},
-    PieceCase{"Exactly4095", A4095 + "\n", 4096, {A4095, "\n"}},
-    PieceCase{"SizeTwo", "abc\n", 2, {"a", "b", "c", "\n"}},
-    PieceCase{"ZeroAndByte255AreData", std::string("a\0\xff\n", 4), 4096, {std::string("a\0\xff\n", 4)}},
-    PieceCase{"CrLfArrivesAsLf", "a\r\nb\r\n", 4096, {"a\n", "b\n"}},
-    PieceCase{"LongRunAcrossRefills", std::string(10000, 'q') + "\n", 4096,
-              {std::string(4095, 'q'), std::string(4095, 'q'), std::string(1810, 'q') + "\n"}}),
+INSTANTIATE_TEST_SUITE_P(
+    Table, Pieces,
+    ::testing::Values(PieceCase{"Empty", "", 4096, {}},
+                      PieceCase{"LastWithoutLineFeed", "ab\ncd", 4096, {"ab\n", "cd"}},
+                      PieceCase{"Exactly4095", A4095 + "\n", 4096, {A4095, "\n"}},
+                      PieceCase{"SizeTwo", "abc\n", 2, {"a", "b", "c", "\n"}},
+                      PieceCase{
+                          "ZeroAndByte255AreData", std::string("a\0\xff\n", 4), 4096, {std::string("a\0\xff\n", 4)}},
+                      PieceCase{"CrLfArrivesAsLf", "a\r\nb\r\n", 4096, {"a\n", "b\n"}},
+                      PieceCase{"LongRunAcrossRefills",
+                                std::string(10000, 'q') + "\n",
+                                4096,
+                                {std::string(4095, 'q'), std::string(4095, 'q'), std::string(1810, 'q') + "\n"}}),
     NameOfCase());
 
 TEST_F(Input, SizeOneGivesAnEmptyTextWithoutReading) {
@@ -160,7 +168,9 @@ TEST_F(Input, EachRefillAsksFor4096Bytes) {
     auto reads = sim::calls(sim::Call::ReadFile);
     // 4096, 904, then the end twice: once to close the last piece, once to find no more.
     ASSERT_EQ(reads.size(), 4u);
-    for (const auto& read : reads) EXPECT_EQ(read.requested, 4096);
+    for (const auto& read : reads) {
+        EXPECT_EQ(read.requested, 4096);
+    }
     EXPECT_EQ(reads[1].transferred, 904);
 }
 
@@ -171,7 +181,9 @@ TEST_F(Input, WithoutMemoryTheFallbackReadsTwoBytesAtATime) {
     sim::plan({sim::Call::HeapAlloc, next(sim::Call::HeapAlloc), 0, false});
     EXPECT_EQ(pieces(input), (std::vector<std::string>{"one\n", "two\rthree\n", "\n", "four"}));
     EXPECT_NE(input->state & STREAM_FALLBACK, 0u);
-    for (const auto& read : sim::calls(sim::Call::ReadFile)) EXPECT_LE(read.requested, 2);
+    for (const auto& read : sim::calls(sim::Call::ReadFile)) {
+        EXPECT_LE(read.requested, 2);
+    }
 }
 
 struct ReadFailureCase {
@@ -192,12 +204,12 @@ TEST_P(ReadFailures, AreClassified) {
     EXPECT_EQ(error_number, GetParam().error);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ReadFailures, ::testing::Values(
-    ReadFailureCase{ERROR_ACCESS_DENIED, -1, EBADF},
-    ReadFailureCase{ERROR_BROKEN_PIPE, 0, 77},
-    ReadFailureCase{ERROR_INVALID_HANDLE, -1, EBADF},
-    ReadFailureCase{ERROR_NOT_ENOUGH_MEMORY, -1, ENOMEM},
-    ReadFailureCase{ERROR_SHARING_VIOLATION, -1, EACCES}));
+INSTANTIATE_TEST_SUITE_P(Table, ReadFailures,
+                         ::testing::Values(ReadFailureCase{ERROR_ACCESS_DENIED, -1, EBADF},
+                                           ReadFailureCase{ERROR_BROKEN_PIPE, 0, 77},
+                                           ReadFailureCase{ERROR_INVALID_HANDLE, -1, EBADF},
+                                           ReadFailureCase{ERROR_NOT_ENOUGH_MEMORY, -1, ENOMEM},
+                                           ReadFailureCase{ERROR_SHARING_VIOLATION, -1, EACCES}));
 
 TEST_F(Input, ReadFailureEndsThePieceLikeEndOfData) {
     sim::name_file("f", sim::make_disk("ab\ncd"));

@@ -50,7 +50,9 @@ TEST_F(Output, DiskFileIsWrittenOut4096BytesAtATime) {
     // 4096 bytes, 409 of them LFs, in chunks of 1024 or 1025.
     Sizes sizes = sim::write_sizes(out);
     int64_t total = 0;
-    for (int64_t size : sizes) total += size;
+    for (int64_t size : sizes) {
+        total += size;
+    }
     EXPECT_EQ(total, 4096 + 409);
     flush_all_streams();
     EXPECT_EQ(sim::contents(out), lines(410, "12345678", "\r\n"));
@@ -127,7 +129,9 @@ TEST_F(Output, EmptyTextCallsNothing) {
     size_t before = sim::log_size();
     EXPECT_EQ(write_text("", standard_output()), 0);
     // The temporary buffer is obtained, but nothing is written.
-    for (size_t i = before; i < sim::log_size(); ++i) EXPECT_NE(sim::log()[i].call, sim::Call::WriteFile);
+    for (size_t i = before; i < sim::log_size(); ++i) {
+        EXPECT_NE(sim::log()[i].call, sim::Call::WriteFile);
+    }
 }
 
 TEST_F(Output, LongTextOnConsoleAndOnDisk) {
@@ -138,7 +142,9 @@ TEST_F(Output, LongTextOnConsoleAndOnDisk) {
     EXPECT_EQ(write_text(text.c_str(), standard_output()), 0);
     Sizes expected;
     for (int64_t part : {4096, 4096, 1808}) {
-        for (; part > 1024; part -= 1024) expected.push_back(1024);
+        for (; part > 1024; part -= 1024) {
+            expected.push_back(1024);
+        }
         expected.push_back(part);
     }
     EXPECT_EQ(sim::write_sizes(console), expected);
@@ -211,17 +217,34 @@ TEST_P(WriteHandle, TurnsThePlatformResultIntoItsOwn) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, WriteHandle, ::testing::Values(
-    WriteHandleCase{"CtrlZSwallowedByDevice", true, "\x1a" "abc", {sim::Call::WriteFile, 1, 0, false, 0}, 0, 0, 0},
-    WriteHandleCase{"NothingTakenByDevice", true, "abc", {sim::Call::WriteFile, 1, 0, false, 0}, -1, ENOSPC, 0},
-    WriteHandleCase{"CtrlZNothingTakenByDisk", false, "\x1a", {sim::Call::WriteFile, 1, 0, false, 0}, -1, ENOSPC, 0},
-    WriteHandleCase{"AccessDeniedIsBadDescriptor", false, "abc", {sim::Call::WriteFile, 1, ERROR_ACCESS_DENIED}, -1, EBADF, 5},
-    WriteHandleCase{"BrokenPipe", false, "abc", {sim::Call::WriteFile, 1, ERROR_BROKEN_PIPE}, -1, EPIPE, 109},
-    WriteHandleCase{"DiskFull", false, "abc", {sim::Call::WriteFile, 1, ERROR_DISK_FULL}, -1, ENOSPC, 112},
-    WriteHandleCase{"InvalidHandle", false, "abc", {sim::Call::WriteFile, 1, ERROR_INVALID_HANDLE}, -1, EBADF, 6},
-    WriteHandleCase{"LaterChunkFailsUnreported", false, std::string(3000, 'x'), {sim::Call::WriteFile, 2, ERROR_DISK_FULL}, 1024, 0, 0},
-    WriteHandleCase{"ShortChunkCountsWholeBytes", false, "ab\ncd", {sim::Call::WriteFile, 1, 0, false, 3}, 2, 0, 0},
-    WriteHandleCase{"ShortChunkSplittingCrLf", false, "ab\ncd", {sim::Call::WriteFile, 1, 0, false, 4}, 3, 0, 0}),
+INSTANTIATE_TEST_SUITE_P(
+    Table, WriteHandle,
+    ::testing::Values(
+        WriteHandleCase{"CtrlZSwallowedByDevice",
+                        true,
+                        "\x1a"
+                        "abc",
+                        {sim::Call::WriteFile, 1, 0, false, 0},
+                        0,
+                        0,
+                        0},
+        WriteHandleCase{"NothingTakenByDevice", true, "abc", {sim::Call::WriteFile, 1, 0, false, 0}, -1, ENOSPC, 0},
+        WriteHandleCase{
+            "CtrlZNothingTakenByDisk", false, "\x1a", {sim::Call::WriteFile, 1, 0, false, 0}, -1, ENOSPC, 0},
+        WriteHandleCase{
+            "AccessDeniedIsBadDescriptor", false, "abc", {sim::Call::WriteFile, 1, ERROR_ACCESS_DENIED}, -1, EBADF, 5},
+        WriteHandleCase{"BrokenPipe", false, "abc", {sim::Call::WriteFile, 1, ERROR_BROKEN_PIPE}, -1, EPIPE, 109},
+        WriteHandleCase{"DiskFull", false, "abc", {sim::Call::WriteFile, 1, ERROR_DISK_FULL}, -1, ENOSPC, 112},
+        WriteHandleCase{"InvalidHandle", false, "abc", {sim::Call::WriteFile, 1, ERROR_INVALID_HANDLE}, -1, EBADF, 6},
+        WriteHandleCase{"LaterChunkFailsUnreported",
+                        false,
+                        std::string(3000, 'x'),
+                        {sim::Call::WriteFile, 2, ERROR_DISK_FULL},
+                        1024,
+                        0,
+                        0},
+        WriteHandleCase{"ShortChunkCountsWholeBytes", false, "ab\ncd", {sim::Call::WriteFile, 1, 0, false, 3}, 2, 0, 0},
+        WriteHandleCase{"ShortChunkSplittingCrLf", false, "ab\ncd", {sim::Call::WriteFile, 1, 0, false, 4}, 3, 0, 0}),
     NameOfCase());
 
 TEST_F(Output, WriteHandleRefusesNumbersNotInUse) {

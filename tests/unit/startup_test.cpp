@@ -9,7 +9,9 @@ protected:
     int run_whole(std::vector<std::string> args) {
         args.insert(args.begin(), "lintop");
         std::vector<char*> argv;
-        for (std::string& arg : args) argv.push_back(arg.data());
+        for (std::string& arg : args) {
+            argv.push_back(arg.data());
+        }
         argv.push_back(nullptr);
         return run_process(static_cast<int>(args.size()), argv.data());
     }

@@ -19,11 +19,11 @@ constexpr ErrnoMapping ERRNO_TO_WIN32[] = {
     {ENOENT, ERROR_FILE_NOT_FOUND},
     {ENOTDIR, ERROR_PATH_NOT_FOUND},  // a regular file where a directory was needed
     {ELOOP, ERROR_PATH_NOT_FOUND},
-    {ENXIO, ERROR_FILE_NOT_FOUND},    // a socket file, a device with nothing behind it
+    {ENXIO, ERROR_FILE_NOT_FOUND},  // a socket file, a device with nothing behind it
     {ENODEV, ERROR_FILE_NOT_FOUND},
     {EACCES, ERROR_ACCESS_DENIED},
     {EPERM, ERROR_ACCESS_DENIED},
-    {EISDIR, ERROR_ACCESS_DENIED},    // Windows refuses a directory opened as a file so
+    {EISDIR, ERROR_ACCESS_DENIED},  // Windows refuses a directory opened as a file so
     {ENAMETOOLONG, ERROR_FILENAME_EXCED_RANGE},
     {EMFILE, ERROR_TOO_MANY_OPEN_FILES},
     {ENFILE, ERROR_TOO_MANY_OPEN_FILES},

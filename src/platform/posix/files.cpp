@@ -11,8 +11,8 @@
 #include "platform/posix/errors.h"
 #include "platform/posix/handle.h"
 
-using platform_posix::handle_from_fd;
 using platform_posix::fd_from_handle;
+using platform_posix::handle_from_fd;
 using platform_posix::set_last_error;
 using platform_posix::set_last_error_from_errno;
 

@@ -52,8 +52,8 @@ bool is_pipe(int fd) {
 
 }  // namespace
 
-BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
-              LPDWORD lpNumberOfBytesRead, LPOVERLAPPED /*lpOverlapped: always null*/) {
+BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
+              LPOVERLAPPED /*lpOverlapped: always null*/) {
     if (lpNumberOfBytesRead != nullptr) {
         *lpNumberOfBytesRead = 0;
     }
@@ -78,8 +78,8 @@ BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
 
 // Everything or a failure, as a blocking Win32 write: short writes go on from
 // where they stopped; on a failure the count tells what went before it.
-BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
-               LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED /*lpOverlapped: always null*/) {
+BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
+               LPOVERLAPPED /*lpOverlapped: always null*/) {
     if (lpNumberOfBytesWritten != nullptr) {
         *lpNumberOfBytesWritten = 0;
     }
@@ -151,8 +151,7 @@ DWORD fail_seek(DWORD code) {
 
 // The target is computed and checked first, so a refused move leaves the
 // position where it was.
-DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh,
-                     DWORD dwMoveMethod) {
+DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh, DWORD dwMoveMethod) {
     if (dwMoveMethod != FILE_BEGIN && dwMoveMethod != FILE_CURRENT && dwMoveMethod != FILE_END) {
         return fail_seek(ERROR_INVALID_PARAMETER);
     }
