@@ -1,5 +1,7 @@
 #include "command/command.h"
 
+namespace lintop {
+
 namespace {
 
 // Only these bytes are whitespace and digits; no byte of 128 or above is either.
@@ -33,3 +35,5 @@ int32_t parse_count(const char* text) {
     }
     return static_cast<int32_t>(value);
 }
+
+}  // namespace lintop

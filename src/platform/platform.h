@@ -16,6 +16,9 @@
 #include <cstddef>
 #include <cstdint>
 
+// The names below are the platform's own, as it writes them.
+// NOLINTBEGIN(readability-identifier-naming,misc-misplaced-const,performance-no-int-to-ptr)
+
 using HANDLE = void*;
 using BOOL = int;
 using BYTE = uint8_t;
@@ -134,5 +137,6 @@ DWORD GetLastError();
 [[noreturn]] void ExitProcess(UINT uExitCode);
 HANDLE GetProcessHeap();
 LPVOID HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes);
+// NOLINTEND(readability-identifier-naming,misc-misplaced-const,performance-no-int-to-ptr)
 
 #endif

@@ -1,5 +1,7 @@
 #include "stream/handles.h"
 
+namespace lintop {
+
 HandleTable handle_table = {};
 
 bool provide_handle_group() {
@@ -35,7 +37,20 @@ HandleRecord* handle_in_use(int32_t handle) {
     return record;
 }
 
+uint8_t kind_attributes(DWORD file_type) {
+    switch (file_type & 0xFFU) {
+        case FILE_TYPE_CHAR:
+            return HANDLE_CHAR_DEVICE;
+        case FILE_TYPE_PIPE:
+            return HANDLE_PIPE;
+        default:
+            return 0;
+    }
+}
+
 bool is_char_device(int32_t handle) {
     const HandleRecord* record = handle_record(handle);
     return record != nullptr && (record->attributes & HANDLE_CHAR_DEVICE) != 0;
 }
+
+}  // namespace lintop

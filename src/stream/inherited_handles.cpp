@@ -4,6 +4,8 @@
 #include "stream/handles.h"
 #include "stream/streams.h"
 
+namespace lintop {
+
 namespace {
 
 struct InheritedBlock {
@@ -71,3 +73,5 @@ void take_inherited_handles() {
         record->attributes = attributes;
     }
 }
+
+}  // namespace lintop

@@ -1,6 +1,8 @@
 #include "stream/error.h"
 #include "stream/handles.h"
 
+namespace lintop {
+
 namespace {
 
 // The lowest number not in use, providing a further group when every
@@ -18,22 +20,12 @@ int32_t free_handle_number() {
     return first_new;
 }
 
-uint8_t kind_attribute(DWORD file_type) {
-    if (file_type == FILE_TYPE_CHAR) {
-        return HANDLE_CHAR_DEVICE;
-    }
-    if (file_type == FILE_TYPE_PIPE) {
-        return HANDLE_PIPE;
-    }
-    return 0;
-}
-
 }  // namespace
 
 int32_t open_handle(const char* name) {
     int32_t handle = free_handle_number();
     if (handle < 0) {
-        set_error(EMFILE);
+        set_error(error_numbers::MFILE);
         return -1;
     }
     HandleRecord* record = handle_record(handle);
@@ -59,6 +51,8 @@ int32_t open_handle(const char* name) {
     // Marked in use only now, so that every failure above leaves the number free.
     record->platform_handle = file;
     record->held_back = NOTHING_HELD_BACK;
-    record->attributes = static_cast<uint8_t>(HANDLE_IN_USE | HANDLE_TEXT_MODE | kind_attribute(file_type));
+    record->attributes = static_cast<uint8_t>(HANDLE_IN_USE | HANDLE_TEXT_MODE | kind_attributes(file_type));
     return handle;
 }
+
+}  // namespace lintop

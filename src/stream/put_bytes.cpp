@@ -4,6 +4,8 @@
 #include "stream/handles.h"
 #include "stream/output_buffers.h"
 
+namespace lintop {
+
 namespace {
 
 void obtain_own_buffer(TextOutput* output) {
@@ -28,17 +30,17 @@ int32_t pending_bytes(const TextOutput* output) {
 
 }  // namespace
 
-int put_byte(uint8_t byte, TextOutput* output) {
+int put_byte(TextOutput* output, uint8_t byte) {
     if (--output->left >= 0) {
         *output->next++ = byte;
         return byte;
     }
-    return flush_and_put(byte, output);
+    return flush_and_put(output, byte);
 }
 
 // Called when the buffer has no room: writes out what it holds and starts it
 // afresh with `byte`. A console's standard stream never gets a buffer of its own.
-int flush_and_put(uint8_t byte, TextOutput* output) {
+int flush_and_put(TextOutput* output, uint8_t byte) {
     if ((output->state & STREAM_WRITING) == 0) {
         output->state |= STREAM_ERROR_SEEN;
         return -1;
@@ -102,7 +104,7 @@ uint32_t write_bytes(TextOutput* output, const uint8_t* bytes, uint32_t count) {
             bytes += copied;
             remaining -= copied;
         } else if (remaining < unit) {
-            if (flush_and_put(*bytes, output) == -1) {
+            if (flush_and_put(output, *bytes) == -1) {
                 return count - remaining;
             }
             ++bytes;
@@ -128,3 +130,5 @@ uint32_t write_bytes(TextOutput* output, const uint8_t* bytes, uint32_t count) {
     }
     return count;
 }
+
+}  // namespace lintop

@@ -2,6 +2,8 @@
 #include "stream/handles.h"
 #include "stream/streams.h"
 
+namespace lintop {
+
 namespace {
 
 constexpr DWORD STANDARD_HANDLE_IDS[3] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
@@ -19,13 +21,7 @@ void ask_platform_for(int32_t handle, HandleRecord* record) {
         return;
     }
     record->platform_handle = platform_handle;
-    uint8_t kind = static_cast<uint8_t>(file_type & 0xFF);
-    if (kind == FILE_TYPE_CHAR) {
-        record->attributes |= HANDLE_CHAR_DEVICE;
-    }
-    if (kind == FILE_TYPE_PIPE) {
-        record->attributes |= HANDLE_PIPE;
-    }
+    record->attributes |= kind_attributes(file_type);
 }
 
 }  // namespace
@@ -66,3 +62,5 @@ bool provide_standard_streams() {
     return standard_stream(0, STREAM_READING) != nullptr && standard_stream(1, STREAM_WRITING) != nullptr &&
            standard_stream(2, STREAM_WRITING) != nullptr;
 }
+
+}  // namespace lintop

@@ -1,5 +1,10 @@
 #include "platform/platform.h"
+#include "stream/error.h"
+#include "stream/handles.h"
+#include "stream/output_buffers.h"
 #include "stream/streams.h"
+
+namespace lintop {
 
 StreamTable stream_table = {};
 
@@ -29,6 +34,14 @@ StreamRecord* take_stream_slot() {
     return nullptr;
 }
 
+void reset_stream_layer() {
+    handle_table = HandleTable{};
+    stream_table = StreamTable{};
+    temporary_buffers[0] = nullptr;
+    temporary_buffers[1] = nullptr;
+    set_error(0);
+}
+
 // Writes out what every stream still holds, in slot order: standard output
 // before standard error. Results are of no use at exit.
 void flush_all_streams() {
@@ -38,3 +51,5 @@ void flush_all_streams() {
         }
     }
 }
+
+}  // namespace lintop

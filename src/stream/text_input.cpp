@@ -5,10 +5,12 @@
 #include "stream/handles.h"
 #include "stream/streams.h"
 
+namespace lintop {
+
 TextInput* open_text_input(const char* name) {
     TextInput* input = take_stream_slot();
     if (input == nullptr) {
-        set_error(EMFILE);
+        set_error(error_numbers::MFILE);
         return nullptr;
     }
     int32_t handle = open_handle(name);
@@ -50,7 +52,7 @@ int fill_buffer(TextInput* input) {
 
 // Takes bytes up to and including an LF, at most size - 1 of them. The end
 // of data or a failure before any byte gives none and leaves the buffer as it was.
-uint8_t* read_line_piece(uint8_t* buffer, int32_t size, TextInput* input, int32_t* length) {
+uint8_t* read_line_piece(TextInput* input, uint8_t* buffer, int32_t size, int32_t* length) {
     if (size <= 0) {
         return nullptr;
     }
@@ -87,3 +89,5 @@ uint8_t* read_line_piece(uint8_t* buffer, int32_t size, TextInput* input, int32_
     *length = stored;
     return buffer;
 }
+
+}  // namespace lintop

@@ -1,6 +1,8 @@
 #include "stream/handles.h"
 #include "stream/translate.h"
 
+namespace lintop {
+
 namespace {
 
 // Resolves a CR that ends the chunk by reading one byte more. Returns the
@@ -61,3 +63,5 @@ uint32_t translate_input(int32_t handle, uint8_t* buffer, uint32_t placed) {
     }
     return static_cast<uint32_t>(write - buffer);
 }
+
+}  // namespace lintop

@@ -2,6 +2,8 @@
 #include "stream/handles.h"
 #include "stream/translate.h"
 
+namespace lintop {
+
 namespace {
 
 TranslatedWrite write_untranslated(HANDLE file, const uint8_t* bytes, uint32_t count) {
@@ -20,7 +22,7 @@ TranslatedWrite write_untranslated(HANDLE file, const uint8_t* bytes, uint32_t c
 int32_t write_handle(int32_t handle, const uint8_t* bytes, uint32_t count) {
     HandleRecord* record = handle_in_use(handle);
     if (record == nullptr) {
-        set_error(EBADF);
+        set_error(error_numbers::BADF);
         return -1;
     }
     if (count == 0) {
@@ -37,17 +39,14 @@ int32_t write_handle(int32_t handle, const uint8_t* bytes, uint32_t count) {
         return static_cast<int32_t>(result.count);
     }
     if (result.failed) {
-        if (result.code == ERROR_ACCESS_DENIED) {
-            error_number = EBADF;
-            system_error_code = result.code;
-        } else {
-            map_system_error(result.code);
-        }
+        map_transfer_error(result.code);
         return -1;
     }
     if ((record->attributes & HANDLE_CHAR_DEVICE) != 0 && bytes[0] == CTRL_Z) {
         return 0;
     }
-    set_error(ENOSPC);
+    set_error(error_numbers::NOSPC);
     return -1;
 }
+
+}  // namespace lintop

@@ -1,6 +1,8 @@
 #include "stream/handles.h"
 #include "stream/translate.h"
 
+namespace lintop {
+
 namespace {
 
 // A chunk is closed once it holds this many bytes; an LF arriving one byte
@@ -67,3 +69,5 @@ TranslatedWrite write_translated(int32_t handle, const uint8_t* bytes, uint32_t 
     }
     return result;
 }
+
+}  // namespace lintop

@@ -17,7 +17,7 @@ struct ErrnoCase {
 class ErrnoTable : public testing::TestWithParam<ErrnoCase> {};
 
 TEST_P(ErrnoTable, GivesTheWin32Code) {
-    EXPECT_EQ(platform_posix::win32_error_from_errno(GetParam().error), GetParam().code)
+    EXPECT_EQ(lintop::platform_posix::win32_error_from_errno(GetParam().error), GetParam().code)
         << "errno " << GetParam().error;
 }
 
@@ -37,9 +37,9 @@ INSTANTIATE_TEST_SUITE_P(
                     ErrnoCase{EDOM, ERROR_GEN_FAILURE}, ErrnoCase{0, ERROR_GEN_FAILURE}));
 
 TEST(LastError, IsWhatTheLastFailureSet) {
-    platform_posix::set_last_error(ERROR_DISK_FULL);
+    lintop::platform_posix::set_last_error(ERROR_DISK_FULL);
     EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
-    platform_posix::set_last_error_from_errno(EBADF);
+    lintop::platform_posix::set_last_error_from_errno(EBADF);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
 

@@ -22,7 +22,7 @@ using posix_test::open_for_reading;
 using posix_test::TempDir;
 
 int fd_of(HANDLE handle) {
-    return platform_posix::fd_from_handle(handle);
+    return lintop::platform_posix::fd_from_handle(handle);
 }
 
 // The lowest free descriptor: equal before and after a call that must not leak one.
@@ -45,7 +45,7 @@ TEST(Handle, BeyondTheRangeOfIntIsNoDescriptor) {
     const Fd open_fd(open("/dev/null", O_RDONLY | O_CLOEXEC));
     const auto wrapping = reinterpret_cast<HANDLE>((intptr_t{1} << 32) + open_fd.get() + 1);
     EXPECT_EQ(fd_of(wrapping), -1);
-    platform_posix::set_last_error(NO_ERROR);
+    lintop::platform_posix::set_last_error(NO_ERROR);
     EXPECT_EQ(GetFileType(wrapping), FILE_TYPE_UNKNOWN);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
@@ -53,7 +53,7 @@ TEST(Handle, BeyondTheRangeOfIntIsNoDescriptor) {
 TEST(CreateFileA, OpensAnExistingFileForReadingAsAnInheritableHandle) {
     const TempDir dir;
     const std::string name = dir.file("data.txt", "hello");
-    platform_posix::set_last_error(12345);
+    lintop::platform_posix::set_last_error(12345);
     const HANDLE handle = open_for_reading(name);
     ASSERT_NE(handle, INVALID_HANDLE_VALUE);
     ASSERT_NE(handle, nullptr);
@@ -101,7 +101,7 @@ TEST_P(CreateFileAFailure, GivesTheWin32Code) {
     symlink("loop_a", (dir.path() + "/loop_b").c_str());
     const std::string name = GetParam().name(dir);
     const int free_fd = lowest_free_fd();
-    platform_posix::set_last_error(NO_ERROR);
+    lintop::platform_posix::set_last_error(NO_ERROR);
 
     EXPECT_EQ(open_for_reading(name), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), GetParam().code);
@@ -128,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
     posix_test::CaseName());
 
 TEST(CreateFileA, NullNameIsAMissingPath) {
-    platform_posix::set_last_error(NO_ERROR);
+    lintop::platform_posix::set_last_error(NO_ERROR);
     EXPECT_EQ(CreateFileA(nullptr, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
 }
@@ -144,7 +144,7 @@ TEST(CreateFileA, OtherFormsAreRefusedAndNeverCreateOrTruncate) {
     for (const Form form : {Form{GENERIC_WRITE, OPEN_EXISTING}, Form{GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING},
                             Form{GENERIC_READ, CREATE_ALWAYS}}) {
         for (const std::string& name : {existing, missing}) {
-            platform_posix::set_last_error(NO_ERROR);
+            lintop::platform_posix::set_last_error(NO_ERROR);
             EXPECT_EQ(CreateFileA(name.c_str(), form.access, 0, nullptr, form.disposition, 0, nullptr),
                       INVALID_HANDLE_VALUE);
             EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
@@ -204,14 +204,14 @@ TEST(CreateFileA, UnreadableFileIsAccessDeniedForAnUnprivilegedChild) {
 TEST(CloseHandle, ClosesTheDescriptorOnce) {
     const int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
     ASSERT_NE(fd, -1);
-    platform_posix::set_last_error(12345);
+    lintop::platform_posix::set_last_error(12345);
     EXPECT_EQ(CloseHandle(handle_of(fd)), TRUE);
     EXPECT_EQ(GetLastError(), 12345u);
     EXPECT_EQ(fcntl(fd, F_GETFD), -1);
     EXPECT_EQ(CloseHandle(handle_of(fd)), FALSE);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
     for (const HANDLE invalid : {INVALID_HANDLE_VALUE, static_cast<HANDLE>(nullptr)}) {
-        platform_posix::set_last_error(NO_ERROR);
+        lintop::platform_posix::set_last_error(NO_ERROR);
         EXPECT_EQ(CloseHandle(invalid), FALSE);
         EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
     }
@@ -269,7 +269,7 @@ TEST_P(GetFileTypeOf, GivesTheKind) {
     Fd other_end;
     const Fd fd(make_object(GetParam().what, dir, other_end));
     ASSERT_NE(fd.get(), -1) << "cannot make " << GetParam().what;
-    platform_posix::set_last_error(12345);
+    lintop::platform_posix::set_last_error(12345);
     EXPECT_EQ(GetFileType(fd.handle()), GetParam().type);
     EXPECT_EQ(GetLastError(), 12345u);
 }
@@ -287,7 +287,7 @@ TEST(GetFileType, OfNoOpenDescriptorIsUnknownWithInvalidHandle) {
     const int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
     close(fd);
     for (const HANDLE handle : {handle_of(fd), INVALID_HANDLE_VALUE, static_cast<HANDLE>(nullptr)}) {
-        platform_posix::set_last_error(NO_ERROR);
+        lintop::platform_posix::set_last_error(NO_ERROR);
         EXPECT_EQ(GetFileType(handle), FILE_TYPE_UNKNOWN);
         EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
     }

@@ -24,7 +24,7 @@
 namespace posix_test {
 
 inline HANDLE handle_of(int fd) {
-    return platform_posix::handle_from_fd(fd);
+    return lintop::platform_posix::handle_from_fd(fd);
 }
 
 // A descriptor closed at the end of its scope, unless released.

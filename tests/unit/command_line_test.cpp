@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "sim/sim.h"
 
+namespace lintop {
 namespace {
 
 struct SplitCase {
@@ -124,3 +125,4 @@ TEST_F(SplitCommandLineEdge, NullLineIsAnEmptyLine) {
 }
 
 }  // namespace
+}  // namespace lintop

@@ -2,6 +2,7 @@
 // reports and statuses, with standard output and error on disk files.
 #include "fixture.h"
 
+namespace lintop {
 namespace {
 
 class Command : public SimTest {
@@ -159,3 +160,4 @@ TEST_F(Command, AfterCtrlZNoFurtherRead) {
 }
 
 }  // namespace
+}  // namespace lintop

@@ -15,6 +15,8 @@
 #include "stream/streams.h"
 #include "stream/translate.h"
 
+namespace lintop {
+
 // Names parameterised cases after their `name` field.
 struct NameOfCase {
     template <class Case>
@@ -27,12 +29,7 @@ class SimTest : public ::testing::Test {
 protected:
     void SetUp() override {
         sim::reset();
-        handle_table = HandleTable{};
-        stream_table = StreamTable{};
-        temporary_buffers[0] = nullptr;
-        temporary_buffers[1] = nullptr;
-        error_number = 0;
-        system_error_code = 0;
+        reset_stream_layer();
     }
 
     void TearDown() override { sim::reset(); }
@@ -85,3 +82,5 @@ protected:
 private:
     std::vector<std::string> argument_storage;
 };
+
+}  // namespace lintop

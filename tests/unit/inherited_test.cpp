@@ -4,6 +4,7 @@
 
 #include "fixture.h"
 
+namespace lintop {
 namespace {
 
 struct Entry {
@@ -128,3 +129,4 @@ TEST_F(Inherited, ANegativeCountGivesNothing) {
 }
 
 }  // namespace
+}  // namespace lintop

@@ -2,6 +2,7 @@
 
 #include "command/command.h"
 
+namespace lintop {
 namespace {
 
 struct CountCase {
@@ -31,3 +32,4 @@ INSTANTIATE_TEST_SUITE_P(
                                 0}));  // bytes of 128 and above are no whitespace
 
 }  // namespace
+}  // namespace lintop

@@ -2,6 +2,7 @@
 #include "fixture.h"
 #include "startup/process.h"
 
+namespace lintop {
 namespace {
 
 class Startup : public SimTest {
@@ -52,3 +53,4 @@ TEST_F(Startup, RunsTheCommandAndFlushesBeforeReturningItsStatus) {
 }
 
 }  // namespace
+}  // namespace lintop

@@ -4,6 +4,7 @@
 
 #include "fixture.h"
 
+namespace lintop {
 namespace {
 
 enum class Kind { DISK, CONSOLE, PIPE };
@@ -141,10 +142,10 @@ TEST_F(Translate, CtrlZOnAConsoleEndsOnlyTheCurrentRead) {
     TextInput* input = open_text_input("con");
     uint8_t line[64];
     int32_t length = 0;
-    ASSERT_NE(read_line_piece(line, 64, input, &length), nullptr);
+    ASSERT_NE(read_line_piece(input, line, 64, &length), nullptr);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(line), static_cast<size_t>(length)), "xyzdef\n");
     // A line that begins with Ctrl-Z ends the copying.
-    EXPECT_EQ(read_line_piece(line, 64, input, &length), nullptr);
+    EXPECT_EQ(read_line_piece(input, line, 64, &length), nullptr);
     EXPECT_FALSE((handle_record(input->handle)->attributes & HANDLE_END_MARKER) != 0);
 }
 
@@ -249,3 +250,4 @@ TEST_F(WriteTranslated, ShortChunkCountsTheCallersWholeBytesOnly) {
 }
 
 }  // namespace
+}  // namespace lintop

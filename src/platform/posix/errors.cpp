@@ -3,7 +3,7 @@
 
 #include <cerrno>
 
-namespace platform_posix {
+namespace lintop::platform_posix {
 namespace {
 
 struct ErrnoMapping {
@@ -85,8 +85,8 @@ void set_last_error_from_errno(int error) {
     last_error = win32_error_from_errno(error);
 }
 
-}  // namespace platform_posix
+}  // namespace lintop::platform_posix
 
 DWORD GetLastError() {
-    return platform_posix::last_error;
+    return lintop::platform_posix::last_error;
 }

@@ -11,8 +11,8 @@
 #include "platform/posix/errors.h"
 #include "platform/posix/handle.h"
 
-using platform_posix::fd_from_handle;
-using platform_posix::set_last_error;
+using lintop::platform_posix::fd_from_handle;
+using lintop::platform_posix::set_last_error;
 
 static_assert(sizeof(off_t) == 8, "SetFilePointer needs 64-bit file positions");
 
@@ -42,7 +42,7 @@ DWORD transfer_error(int fd, int error) {
     if (error == EBADF && fcntl(fd, F_GETFD) != -1) {
         return ERROR_ACCESS_DENIED;
     }
-    return platform_posix::win32_error_from_errno(error);
+    return lintop::platform_posix::win32_error_from_errno(error);
 }
 
 bool is_pipe(int fd) {
@@ -164,7 +164,7 @@ DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveH
     }
     const off_t base = base_position(fd, dwMoveMethod);
     if (base == -1) {
-        return fail_seek(platform_posix::win32_error_from_errno(errno));
+        return fail_seek(lintop::platform_posix::win32_error_from_errno(errno));
     }
     off_t target = 0;
     if (__builtin_add_overflow(base, distance, &target)) {
@@ -178,7 +178,7 @@ DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveH
         return fail_seek(ERROR_INVALID_PARAMETER);
     }
     if (lseek(fd, target, SEEK_SET) == -1) {
-        return fail_seek(platform_posix::win32_error_from_errno(errno));
+        return fail_seek(lintop::platform_posix::win32_error_from_errno(errno));
     }
     const auto position = static_cast<uint64_t>(target);
     if (lpDistanceToMoveHigh != nullptr) {
