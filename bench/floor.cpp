@@ -25,11 +25,11 @@ constexpr uint8_t CR = 0x0D;
 constexpr uint8_t LF = 0x0A;
 constexpr uint8_t CTRL_Z = 0x1A;
 
-constexpr size_t READ_SIZE = 4096;     // every read asks for a whole stream buffer
-constexpr size_t PIECE_LIMIT = 4095;   // a line is copied in pieces of at most this many bytes
-constexpr size_t OUTPUT_UNIT = 4096;   // the output buffer, written out when one more byte arrives
-constexpr size_t CHUNK_CLOSE = 1024;   // an expanded chunk closes here, at 1025 when a CR LF ends it
-constexpr size_t STAGE_SIZE = 32768;   // pending output (< 8192) and one read always fit
+constexpr size_t READ_SIZE = 4096;    // every read asks for a whole stream buffer
+constexpr size_t PIECE_LIMIT = 4095;  // a line is copied in pieces of at most this many bytes
+constexpr size_t OUTPUT_UNIT = 4096;  // the output buffer, written out when one more byte arrives
+constexpr size_t CHUNK_CLOSE = 1024;  // an expanded chunk closes here, at 1025 when a CR LF ends it
+constexpr size_t STAGE_SIZE = 32768;  // pending output (< 8192) and one read always fit
 constexpr uint32_t DEFAULT_COUNT = 20;
 
 // [out, taken): copied pieces not yet written out; [taken, end): translated
@@ -79,13 +79,17 @@ bool write_expanded(const uint8_t* bytes, size_t count) {
                 ++bytes;
             }
         }
-        if (!write_all(chunk, size)) return false;
+        if (!write_all(chunk, size)) {
+            return false;
+        }
     }
     return true;
 }
 
 void move_run(uint8_t* to, const uint8_t* from, size_t count) {
-    if (to != from && count > 0) std::memmove(to, from, count);
+    if (to != from && count > 0) {
+        std::memmove(to, from, count);
+    }
 }
 
 // A CR that ends a read on a disk file: one byte more is read to see whether
@@ -104,7 +108,9 @@ uint8_t* resolve_final_cr(uint8_t* write, bool nothing_stored) {
     }
     const off_t here = lseek(input_fd, 0, SEEK_CUR);
     lseek(input_fd, here - 1, SEEK_SET);
-    if (peeked != LF) *write++ = CR;
+    if (peeked != LF) {
+        *write++ = CR;
+    }
     return write;
 }
 
@@ -122,12 +128,16 @@ size_t translate(uint8_t* bytes, size_t placed) {
         const uint8_t* run_end = cr != nullptr ? cr : end;
         move_run(write_at, read_at, static_cast<size_t>(run_end - read_at));
         write_at += run_end - read_at;
-        if (cr == nullptr) break;
+        if (cr == nullptr) {
+            break;
+        }
         read_at = cr + 1;
         if (read_at < end) {
             const bool pair = *read_at == LF;
             *write_at++ = pair ? LF : CR;
-            if (pair) ++read_at;
+            if (pair) {
+                ++read_at;
+            }
         } else if (data_ended) {
             *write_at++ = CR;  // the Ctrl-Z follows it: no peek
         } else {
@@ -139,7 +149,9 @@ size_t translate(uint8_t* bytes, size_t placed) {
 
 // Appends the next read; false at the end of the data.
 bool refill() {
-    if (data_ended) return false;
+    if (data_ended) {
+        return false;
+    }
     if (stage.end + READ_SIZE > STAGE_SIZE) {
         move_run(stage.bytes, stage.bytes + stage.out, stage.end - stage.out);
         stage.taken -= stage.out;
@@ -147,7 +159,9 @@ bool refill() {
         stage.out = 0;
     }
     const ssize_t got = read(input_fd, stage.bytes + stage.end, READ_SIZE);
-    if (got <= 0) return false;
+    if (got <= 0) {
+        return false;
+    }
     stage.end += translate(stage.bytes + stage.end, static_cast<size_t>(got));
     return stage.taken < stage.end;
 }
@@ -156,7 +170,9 @@ bool refill() {
 size_t take_piece() {
     size_t stored = 0;
     while (stored < PIECE_LIMIT) {
-        if (stage.taken == stage.end && !refill()) break;
+        if (stage.taken == stage.end && !refill()) {
+            break;
+        }
         const size_t left = stage.end - stage.taken;
         const size_t want = left < PIECE_LIMIT - stored ? left : PIECE_LIMIT - stored;
         const uint8_t* from = stage.bytes + stage.taken;
@@ -164,7 +180,9 @@ size_t take_piece() {
         const size_t take = lf != nullptr ? static_cast<size_t>(lf - from) + 1 : want;
         stage.taken += take;
         stored += take;
-        if (lf != nullptr) break;
+        if (lf != nullptr) {
+            break;
+        }
     }
     return stored;
 }
@@ -174,21 +192,31 @@ size_t take_piece() {
 void copy_pieces(uint32_t count, bool to_device) {
     for (; count > 0; --count) {
         const size_t length = take_piece();
-        if (length == 0) break;
+        if (length == 0) {
+            break;
+        }
         if (to_device) {
-            if (!write_expanded(stage.bytes + stage.out, length)) return;
+            if (!write_expanded(stage.bytes + stage.out, length)) {
+                return;
+            }
             stage.out = stage.taken;
         } else if (stage.taken - stage.out > OUTPUT_UNIT) {
-            if (!write_expanded(stage.bytes + stage.out, OUTPUT_UNIT)) return;
+            if (!write_expanded(stage.bytes + stage.out, OUTPUT_UNIT)) {
+                return;
+            }
             stage.out += OUTPUT_UNIT;
         }
     }
-    if (stage.taken > stage.out) write_expanded(stage.bytes + stage.out, stage.taken - stage.out);
+    if (stage.taken > stage.out) {
+        write_expanded(stage.bytes + stage.out, stage.taken - stage.out);
+    }
 }
 
 uint32_t parse_count(const char* text) {
     uint32_t value = 0;
-    for (; *text >= '0' && *text <= '9'; ++text) value = value * 10u + static_cast<uint32_t>(*text - '0');
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        value = value * 10u + static_cast<uint32_t>(*text - '0');
+    }
     return static_cast<int32_t>(value) > 0 ? value : DEFAULT_COUNT;
 }
 

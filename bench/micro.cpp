@@ -16,6 +16,13 @@
 
 namespace {
 
+using lintop::HANDLE_END_MARKER;
+using lintop::HandleRecord;
+using lintop::STREAM_BUFFER_SIZE;
+using lintop::STREAM_END_SEEN;
+using lintop::STREAM_ERROR_SEEN;
+using lintop::TextInput;
+
 constexpr size_t DATA_SIZE = size_t{4} << 20;
 constexpr int32_t STDOUT_HANDLE = 1;
 
@@ -31,23 +38,23 @@ Prepared prepared[std::size(bench::ALL_PATTERNS)];
 // As the process entry does: handle table, standard handles and streams;
 // then each pattern as a file, opened once as a handle and once as a stream.
 void set_up() {
-    provide_handle_group();
-    classify_standard_handles();
-    provide_standard_streams();
+    lintop::provide_handle_group();
+    lintop::classify_standard_handles();
+    lintop::provide_standard_streams();
     for (size_t i = 0; i < std::size(bench::ALL_PATTERNS); ++i) {
         Prepared& data = prepared[i];
         data.bytes.resize(DATA_SIZE);
         bench::PatternSource(bench::ALL_PATTERNS[i], DATA_SIZE).fill(data.bytes.data(), DATA_SIZE);
         data.name = std::string(bench::pattern_name(bench::ALL_PATTERNS[i]));
         bench::add_stub_file(data.name.c_str(), data.bytes.data(), DATA_SIZE);
-        data.handle = open_handle(data.name.c_str());
-        data.input = open_text_input(data.name.c_str());
+        data.handle = lintop::open_handle(data.name.c_str());
+        data.input = lintop::open_text_input(data.name.c_str());
     }
 }
 
 // Back to the start of the file, with nothing buffered and no end seen.
 void rewind(int32_t handle) {
-    HandleRecord* record = handle_record(handle);
+    HandleRecord* record = lintop::handle_record(handle);
     record->attributes = static_cast<uint8_t>(record->attributes & ~HANDLE_END_MARKER);
     bench::rewind_stub_file(record->platform_handle);
 }
@@ -64,14 +71,14 @@ void count_bytes(benchmark::State& state) {
 
 // Reads of 4096 bytes, each translated in place, as read_handle makes them.
 void translate_reads(benchmark::State& state, const Prepared* data) {
-    HandleRecord* record = handle_record(data->handle);
+    HandleRecord* record = lintop::handle_record(data->handle);
     uint8_t buffer[STREAM_BUFFER_SIZE];
     for (auto _ : state) {
         rewind(data->handle);
         DWORD received = 0;
         while ((record->attributes & HANDLE_END_MARKER) == 0 &&
                ReadFile(record->platform_handle, buffer, STREAM_BUFFER_SIZE, &received, nullptr) && received > 0) {
-            benchmark::DoNotOptimize(translate_input(data->handle, buffer, received));
+            benchmark::DoNotOptimize(lintop::translate_input(data->handle, buffer, received));
         }
     }
     count_bytes(state);
@@ -81,7 +88,8 @@ void translate_reads(benchmark::State& state, const Prepared* data) {
 void expand_writes(benchmark::State& state, const Prepared* data) {
     for (auto _ : state) {
         for (size_t at = 0; at < DATA_SIZE; at += STREAM_BUFFER_SIZE) {
-            benchmark::DoNotOptimize(write_translated(STDOUT_HANDLE, data->bytes.data() + at, STREAM_BUFFER_SIZE));
+            benchmark::DoNotOptimize(
+                lintop::write_translated(STDOUT_HANDLE, data->bytes.data() + at, STREAM_BUFFER_SIZE));
         }
     }
     count_bytes(state);
@@ -92,7 +100,9 @@ void read_pieces(benchmark::State& state, const Prepared* data) {
     for (auto _ : state) {
         rewind(data->input);
         int32_t length = 0;
-        while (read_line_piece(line, sizeof line, data->input, &length) != nullptr) benchmark::DoNotOptimize(length);
+        while (lintop::read_line_piece(data->input, line, sizeof line, &length) != nullptr) {
+            benchmark::DoNotOptimize(length);
+        }
     }
     count_bytes(state);
 }
@@ -102,8 +112,8 @@ void copy_pieces(benchmark::State& state, const Prepared* data) {
     for (auto _ : state) {
         rewind(data->input);
         int32_t length = 0;
-        while (read_line_piece(line, sizeof line, data->input, &length) != nullptr) {
-            write_text(line, static_cast<uint32_t>(length), standard_output());
+        while (lintop::read_line_piece(data->input, line, sizeof line, &length) != nullptr) {
+            lintop::write_text(lintop::standard_output(), line, static_cast<uint32_t>(length));
         }
     }
     count_bytes(state);

@@ -1,5 +1,8 @@
 #include "patterns.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace bench {
 namespace {
 
@@ -13,8 +16,8 @@ struct NamedPattern {
 };
 
 constexpr NamedPattern NAMES[] = {
-    {Pattern::LF_LINES, "lf80"},    {Pattern::CRLF_LINES, "crlf80"}, {Pattern::SHORT_LINES, "short"},
-    {Pattern::LONG_LINES, "long"},  {Pattern::ONE_LINE, "oneline"},  {Pattern::BINARY, "binary"},
+    {Pattern::LF_LINES, "lf80"},   {Pattern::CRLF_LINES, "crlf80"}, {Pattern::SHORT_LINES, "short"},
+    {Pattern::LONG_LINES, "long"}, {Pattern::ONE_LINE, "oneline"},  {Pattern::BINARY, "binary"},
     {Pattern::EDGES, "edges"},
 };
 
@@ -27,25 +30,28 @@ uint8_t text_byte(uint64_t offset) {
 
 std::string_view pattern_name(Pattern pattern) {
     for (const NamedPattern& entry : NAMES) {
-        if (entry.pattern == pattern) return entry.name;
+        if (entry.pattern == pattern) {
+            return entry.name;
+        }
     }
     return "?";
 }
 
 bool pattern_named(std::string_view name, Pattern* pattern) {
-    for (const NamedPattern& entry : NAMES) {
-        if (entry.name == name) {
-            *pattern = entry.pattern;
-            return true;
-        }
+    const auto* entry = std::ranges::find(NAMES, name, &NamedPattern::name);
+    if (entry == std::end(NAMES)) {
+        return false;
     }
-    return false;
+    *pattern = entry->pattern;
+    return true;
 }
 
 PatternSource::PatternSource(Pattern pattern, uint64_t total) : pattern_(pattern), total_(total) {}
 
 void PatternSource::fill(uint8_t* bytes, size_t count) {
-    for (size_t i = 0; i < count; ++i) bytes[i] = next_byte();
+    for (size_t i = 0; i < count; ++i) {
+        bytes[i] = next_byte();
+    }
 }
 
 uint8_t PatternSource::next_byte() {
@@ -76,22 +82,42 @@ uint8_t PatternSource::next_byte() {
         case Pattern::EDGES:
             break;
     }
-    // EDGES: mostly short lines, so that a line end falls on every offset of a
-    // read; every 64th line long enough to be cut into pieces. The endings
-    // take turns: CR LF, LF, a lone CR, CR CR LF. A Ctrl-Z ends the data 64
-    // bytes before the end of the file.
-    if (total_ > 64 && at == total_ - 64) return CTRL_Z;
+    return edges_byte(at);
+}
+
+// Mostly short lines, so that a line end falls on every offset of a
+// read; every 64th line long enough to be cut into pieces. The endings
+// take turns: CR LF, LF, a lone CR, CR CR LF. A Ctrl-Z ends the data 64
+// bytes before the end of the file.
+uint8_t PatternSource::edges_byte(uint64_t at) {
+    if (total_ > 64 && at == total_ - 64) {
+        return CTRL_Z;
+    }
     const uint64_t length = line_ % 64 == 63 ? line_ * 13 % 9000 : line_ % 97;
     const uint64_t column = column_++;
-    if (column < length) return column % 31 == 30 ? 0 : text_byte(at);
+    if (column < length) {
+        return column % 31 == 30 ? 0 : text_byte(at);
+    }
     const uint64_t ending = column - length;
     uint8_t byte = CR;
     bool last = false;
     switch (line_ % 4) {
-        case 0: byte = ending == 0 ? CR : LF; last = ending == 1; break;
-        case 1: byte = LF; last = true; break;
-        case 2: byte = CR; last = true; break;
-        default: byte = ending < 2 ? CR : LF; last = ending == 2; break;
+        case 0:
+            byte = ending == 0 ? CR : LF;
+            last = ending == 1;
+            break;
+        case 1:
+            byte = LF;
+            last = true;
+            break;
+        case 2:
+            byte = CR;
+            last = true;
+            break;
+        default:
+            byte = ending < 2 ? CR : LF;
+            last = ending == 2;
+            break;
     }
     if (last) {
         ++line_;
