@@ -4,7 +4,7 @@
 # for lintop.exe, and Wine to run it. Run as root.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev clang-format clang-tidy g++-mingw-w64-x86-64 wine wine64)
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev clang-format clang-tidy clang libclang-rt-14-dev g++-mingw-w64-x86-64 wine wine64)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
