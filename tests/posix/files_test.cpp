@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "case_name.h"
 #include "platform/platform.h"
 #include "platform/posix/errors.h"
 #include "posix_support.h"
@@ -85,10 +86,10 @@ TEST(CreateFileA, OpensACharacterDevice) {
 }
 
 struct OpenFailure {
-    const char* what;
-    std::string (*name)(const TempDir& dir);
+    const char* name;
+    std::string (*path)(const TempDir& dir);
     DWORD code;
-    friend std::ostream& operator<<(std::ostream& out, const OpenFailure& c) { return out << c.what; }
+    friend std::ostream& operator<<(std::ostream& out, const OpenFailure& c) { return out << c.name; }
 };
 
 class CreateFileAFailure : public testing::TestWithParam<OpenFailure> {};
@@ -99,11 +100,11 @@ TEST_P(CreateFileAFailure, GivesTheWin32Code) {
     mkdir((dir.path() + "/folder").c_str(), 0755);
     symlink("loop_b", (dir.path() + "/loop_a").c_str());
     symlink("loop_a", (dir.path() + "/loop_b").c_str());
-    const std::string name = GetParam().name(dir);
+    const std::string path = GetParam().path(dir);
     const int free_fd = lowest_free_fd();
     lintop::platform_posix::set_last_error(NO_ERROR);
 
-    EXPECT_EQ(open_for_reading(name), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(open_for_reading(path), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), GetParam().code);
     EXPECT_EQ(lowest_free_fd(), free_fd) << "no descriptor left open";
 }
@@ -125,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
         OpenFailure{"Folder", [](const TempDir& d) { return d.path() + "/folder"; }, ERROR_ACCESS_DENIED},
         OpenFailure{"FolderWithSlash", [](const TempDir& d) { return d.path() + "/folder/"; }, ERROR_ACCESS_DENIED},
         OpenFailure{"SymbolicLinkLoop", [](const TempDir& d) { return d.path() + "/loop_a"; }, ERROR_PATH_NOT_FOUND}),
-    posix_test::CaseName());
+    test_support::CaseName());
 
 TEST(CreateFileA, NullNameIsAMissingPath) {
     lintop::platform_posix::set_last_error(NO_ERROR);
@@ -218,9 +219,9 @@ TEST(CloseHandle, ClosesTheDescriptorOnce) {
 }
 
 struct TypeCase {
-    const char* what;
+    const char* name;
     DWORD type;
-    friend std::ostream& operator<<(std::ostream& out, const TypeCase& c) { return out << c.what; }
+    friend std::ostream& operator<<(std::ostream& out, const TypeCase& c) { return out << c.name; }
 };
 
 // Each object is made fresh by the test; the cases name them.
@@ -267,8 +268,8 @@ int make_object(const std::string& what, const TempDir& dir, Fd& keep) {
 TEST_P(GetFileTypeOf, GivesTheKind) {
     const TempDir dir;
     Fd other_end;
-    const Fd fd(make_object(GetParam().what, dir, other_end));
-    ASSERT_NE(fd.get(), -1) << "cannot make " << GetParam().what;
+    const Fd fd(make_object(GetParam().name, dir, other_end));
+    ASSERT_NE(fd.get(), -1) << "cannot make " << GetParam().name;
     lintop::platform_posix::set_last_error(12345);
     EXPECT_EQ(GetFileType(fd.handle()), GetParam().type);
     EXPECT_EQ(GetLastError(), 12345u);
@@ -281,7 +282,7 @@ INSTANTIATE_TEST_SUITE_P(Posix, GetFileTypeOf,
                                          TypeCase{"Socketpair", FILE_TYPE_PIPE}, TypeCase{"DevNull", FILE_TYPE_CHAR},
                                          TypeCase{"DevFull", FILE_TYPE_CHAR},
                                          TypeCase{"PseudoTerminal", FILE_TYPE_CHAR}),
-                         posix_test::CaseName());
+                         test_support::CaseName());
 
 TEST(GetFileType, OfNoOpenDescriptorIsUnknownWithInvalidHandle) {
     const int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);

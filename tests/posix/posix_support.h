@@ -106,14 +106,6 @@ private:
     struct sigaction previous_ {};
 };
 
-// Names a parameterized case by its `what`.
-struct CaseName {
-    template <typename Case>
-    std::string operator()(const testing::TestParamInfo<Case>& param_info) const {
-        return param_info.param.what;
-    }
-};
-
 // Bytes that do not repeat every 256, so a lost or doubled block shows.
 inline std::vector<unsigned char> pattern(size_t size) {
     std::vector<unsigned char> bytes(size);

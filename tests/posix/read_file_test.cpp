@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "case_name.h"
 #include "platform/platform.h"
 #include "platform/posix/errors.h"
 #include "posix_support.h"
@@ -56,10 +57,10 @@ TEST(ReadFile, GivesWhatThePipeHoldsBeforeReportingTheWriterGone) {
 }
 
 struct EndCase {
-    const char* what;
+    const char* name;
     BOOL result;
     DWORD error;  // SENTINEL: left alone
-    friend std::ostream& operator<<(std::ostream& out, const EndCase& c) { return out << c.what; }
+    friend std::ostream& operator<<(std::ostream& out, const EndCase& c) { return out << c.name; }
 };
 
 class ReadFileAtEnd : public testing::TestWithParam<EndCase> {};
@@ -96,8 +97,8 @@ int object_at_end(const std::string& what, const TempDir& dir, Fd& keep) {
 TEST_P(ReadFileAtEnd, EndsAsTheKindOfObjectDoesOnWindows) {
     const TempDir dir;
     Fd keep;
-    const Fd fd(object_at_end(GetParam().what, dir, keep));
-    ASSERT_NE(fd.get(), -1) << "cannot make " << GetParam().what;
+    const Fd fd(object_at_end(GetParam().name, dir, keep));
+    ASSERT_NE(fd.get(), -1) << "cannot make " << GetParam().name;
     char buffer[16];
     DWORD received = 99;
     lintop::platform_posix::set_last_error(SENTINEL);
@@ -112,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(Posix, ReadFileAtEnd,
                                          EndCase{"TerminalEndOfFile", TRUE, SENTINEL},
                                          EndCase{"PipeWithoutWriter", FALSE, ERROR_BROKEN_PIPE},
                                          EndCase{"SocketWithoutPeer", FALSE, ERROR_BROKEN_PIPE}),
-                         posix_test::CaseName());
+                         test_support::CaseName());
 
 TEST(ReadFile, ReadsALineTypedAtATerminal) {
     int master = -1;

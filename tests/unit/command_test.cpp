@@ -149,7 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "abc\n",
                  {},
                  ""}),
-    NameOfCase());
+    test_support::CaseName());
 
 TEST_F(Command, AfterCtrlZNoFurtherRead) {
     file("f",

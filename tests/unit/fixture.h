@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "case_name.h"
 #include "command/command.h"
 #include "sim/sim.h"
 #include "stream/error.h"
@@ -16,14 +17,6 @@
 #include "stream/translate.h"
 
 namespace lintop {
-
-// Names parameterised cases after their `name` field.
-struct NameOfCase {
-    template <class Case>
-    std::string operator()(const ::testing::TestParamInfo<Case>& param_info) const {
-        return param_info.param.name;
-    }
-};
 
 class SimTest : public ::testing::Test {
 protected:

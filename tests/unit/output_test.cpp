@@ -260,7 +260,7 @@ INSTANTIATE_TEST_SUITE_P(
                         0},
         WriteHandleCase{"ShortChunkCountsWholeBytes", false, "ab\ncd", {sim::Call::WriteFile, 1, 0, false, 3}, 2, 0, 0},
         WriteHandleCase{"ShortChunkSplittingCrLf", false, "ab\ncd", {sim::Call::WriteFile, 1, 0, false, 4}, 3, 0, 0}),
-    NameOfCase());
+    test_support::CaseName());
 
 TEST_F(Output, WriteHandleRefusesNumbersNotInUse) {
     start(sim::make_console(), sim::make_console(), sim::make_console());

@@ -121,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 "ab\r\x1a"
                                 "cd",
                                 3, "ab\r", "", 0}),
-    NameOfCase());
+    test_support::CaseName());
 
 TEST_F(Translate, CtrlZEndsDiskAndPipeDataForGood) {
     for (Kind kind : {Kind::DISK, Kind::PIPE}) {
