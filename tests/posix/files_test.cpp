@@ -1,7 +1,5 @@
 // CreateFileA, CloseHandle and GetFileType against the real file system.
 #include <fcntl.h>
-#include <pty.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,12 +13,8 @@
 #include "platform/posix/errors.h"
 #include "posix_support.h"
 
+namespace posix_test {
 namespace {
-
-using posix_test::Fd;
-using posix_test::handle_of;
-using posix_test::open_for_reading;
-using posix_test::TempDir;
 
 int fd_of(HANDLE handle) {
     return lintop::platform_posix::fd_from_handle(handle);
@@ -54,12 +48,12 @@ TEST(Handle, BeyondTheRangeOfIntIsNoDescriptor) {
 TEST(CreateFileA, OpensAnExistingFileForReadingAsAnInheritableHandle) {
     const TempDir dir;
     const std::string name = dir.file("data.txt", "hello");
-    lintop::platform_posix::set_last_error(12345);
+    lintop::platform_posix::set_last_error(SENTINEL);
     const HANDLE handle = open_for_reading(name);
     ASSERT_NE(handle, INVALID_HANDLE_VALUE);
     ASSERT_NE(handle, nullptr);
     const Fd fd(fd_of(handle));
-    EXPECT_EQ(GetLastError(), 12345u) << "a success leaves the last error alone";
+    EXPECT_EQ(GetLastError(), SENTINEL) << "a success leaves the last error alone";
     EXPECT_EQ(fcntl(fd.get(), F_GETFD) & FD_CLOEXEC, 0) << "inheritable";
     EXPECT_EQ(fcntl(fd.get(), F_GETFL) & O_ACCMODE, O_RDONLY);
     char bytes[8] = {};
@@ -205,9 +199,9 @@ TEST(CreateFileA, UnreadableFileIsAccessDeniedForAnUnprivilegedChild) {
 TEST(CloseHandle, ClosesTheDescriptorOnce) {
     const int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
     ASSERT_NE(fd, -1);
-    lintop::platform_posix::set_last_error(12345);
+    lintop::platform_posix::set_last_error(SENTINEL);
     EXPECT_EQ(CloseHandle(handle_of(fd)), TRUE);
-    EXPECT_EQ(GetLastError(), 12345u);
+    EXPECT_EQ(GetLastError(), SENTINEL);
     EXPECT_EQ(fcntl(fd, F_GETFD), -1);
     EXPECT_EQ(CloseHandle(handle_of(fd)), FALSE);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
@@ -218,61 +212,21 @@ TEST(CloseHandle, ClosesTheDescriptorOnce) {
     }
 }
 
+// An object of each kind (see Object), made fresh for the test.
 struct TypeCase {
     const char* name;
     DWORD type;
     friend std::ostream& operator<<(std::ostream& out, const TypeCase& c) { return out << c.name; }
 };
 
-// Each object is made fresh by the test; the cases name them.
 class GetFileTypeOf : public testing::TestWithParam<TypeCase> {};
 
-int make_object(const std::string& what, const TempDir& dir, Fd& keep) {
-    int fds[2] = {-1, -1};
-    if (what == "RegularFile") {
-        return open(dir.file("f", "x").c_str(), O_RDONLY | O_CLOEXEC);
-    }
-    if (what == "Folder") {
-        return open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    }
-    if (what == "PipeReadEnd" || what == "PipeWriteEnd") {
-        if (pipe2(fds, O_CLOEXEC) != 0) {
-            return -1;
-        }
-        keep.reset(what == "PipeReadEnd" ? fds[1] : fds[0]);
-        return what == "PipeReadEnd" ? fds[0] : fds[1];
-    }
-    if (what == "Socketpair") {
-        if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) {
-            return -1;
-        }
-        keep.reset(fds[1]);
-        return fds[0];
-    }
-    if (what == "DevNull") {
-        return open("/dev/null", O_RDWR | O_CLOEXEC);
-    }
-    if (what == "DevFull") {
-        return open("/dev/full", O_RDWR | O_CLOEXEC);
-    }
-    if (what == "PseudoTerminal") {
-        if (openpty(&fds[0], &fds[1], nullptr, nullptr, nullptr) != 0) {
-            return -1;
-        }
-        keep.reset(fds[0]);
-        return fds[1];
-    }
-    return -1;
-}
-
 TEST_P(GetFileTypeOf, GivesTheKind) {
-    const TempDir dir;
-    Fd other_end;
-    const Fd fd(make_object(GetParam().name, dir, other_end));
-    ASSERT_NE(fd.get(), -1) << "cannot make " << GetParam().name;
-    lintop::platform_posix::set_last_error(12345);
-    EXPECT_EQ(GetFileType(fd.handle()), GetParam().type);
-    EXPECT_EQ(GetLastError(), 12345u);
+    const Object object(GetParam().name);
+    ASSERT_NE(object.fd(), -1) << "cannot make " << GetParam().name;
+    lintop::platform_posix::set_last_error(SENTINEL);
+    EXPECT_EQ(GetFileType(object.handle()), GetParam().type);
+    EXPECT_EQ(GetLastError(), SENTINEL);
 }
 
 INSTANTIATE_TEST_SUITE_P(Posix, GetFileTypeOf,
@@ -295,3 +249,4 @@ TEST(GetFileType, OfNoOpenDescriptorIsUnknownWithInvalidHandle) {
 }
 
 }  // namespace
+}  // namespace posix_test

@@ -13,15 +13,11 @@
 #include "platform/posix/errors.h"
 #include "posix_support.h"
 
+namespace posix_test {
 namespace {
-
-using posix_test::Fd;
-using posix_test::Pipe;
-using posix_test::TempDir;
 
 constexpr int64_t GIB = int64_t{1} << 30;
 constexpr int64_t FOUR_GIB = int64_t{4} << 30;
-constexpr DWORD SENTINEL = 12345;
 
 int64_t position_of(const Fd& fd) {
     return lseek(fd.get(), 0, SEEK_CUR);
@@ -173,3 +169,4 @@ TEST(SetFilePointer, OnNoOpenHandleIsAnInvalidHandle) {
 }
 
 }  // namespace
+}  // namespace posix_test
