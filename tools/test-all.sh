@@ -2,7 +2,8 @@
 # Builds lintop natively, under the sanitizers and as lintop.exe, then runs
 # every test: unit tests, the POSIX platform tests, the end-to-end suite on
 # the native program, and the same suite on lintop.exe under Wine with the
-# differential test between the two builds.
+# differential test between the two builds; then the shipping: install rules,
+# manual page, the Debian package and the Windows zip.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=2
@@ -17,3 +18,5 @@ ctest --preset default -j "$jobs"
 cmake --preset sanitize
 cmake --build --preset sanitize -j "$jobs"
 ctest --preset sanitize -j "$jobs"
+
+bash tools/test-shipping.sh
