@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace lintop {
+
 constexpr int32_t DEFAULT_LINE_COUNT = 20;
 constexpr int32_t LINE_BUFFER_SIZE = 4096;
 
@@ -20,3 +22,5 @@ void report_error(const char* name);
 
 // The text of an error number; any number outside 0 to 42 gets "Unknown error".
 const char* error_text(int32_t number);
+
+}  // namespace lintop

@@ -1,6 +1,8 @@
 #include "command/command.h"
 #include "stream/streams.h"
 
+namespace lintop {
+
 namespace {
 
 constexpr char USAGE[] = "Usage: lintop [-count] filename\n";
@@ -10,9 +12,13 @@ int copy_lines(TextInput* input, int32_t count, uint8_t* line) {
     while (count != 0) {
         --count;
         int32_t length = 0;
-        if (read_line_piece(line, LINE_BUFFER_SIZE, input, &length) == nullptr) break;
+        if (read_line_piece(input, line, LINE_BUFFER_SIZE, &length) == nullptr) {
+            break;
+        }
         // The whole piece, zero bytes inside it included.
-        if (write_text(line, static_cast<uint32_t>(length), standard_output()) == -1) break;
+        if (write_text(standard_output(), line, static_cast<uint32_t>(length)) == -1) {
+            break;
+        }
     }
     return STATUS_COPIED;
 }
@@ -31,7 +37,9 @@ int command_main(int argc, char** argv) {
         count = parse_count(argv[1] + 1);
         file_argument = 2;
     }
-    if (count <= 0) count = DEFAULT_LINE_COUNT;
+    if (count <= 0) {
+        count = DEFAULT_LINE_COUNT;
+    }
 
     TextInput* input = open_text_input(argv[file_argument]);
     if (input == nullptr) {
@@ -41,3 +49,5 @@ int command_main(int argc, char** argv) {
     uint8_t line[LINE_BUFFER_SIZE];
     return copy_lines(input, count, line);
 }
+
+}  // namespace lintop

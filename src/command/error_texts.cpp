@@ -1,11 +1,17 @@
 #include "command/command.h"
 
+#include <iterator>
+
+#include "stream/error.h"
+
+namespace lintop {
+
 namespace {
 
 constexpr char UNKNOWN_ERROR[] = "Unknown error";
 
 // Indexed by error number; the last entry stands for every number outside.
-constexpr const char* ERROR_TEXTS[44] = {
+constexpr const char* ERROR_TEXTS[] = {
     "No error",
     "Operation not permitted",
     "No such file or directory",
@@ -52,11 +58,16 @@ constexpr const char* ERROR_TEXTS[44] = {
     UNKNOWN_ERROR,
 };
 
-constexpr int32_t OUTSIDE_ENTRY = 43;
+constexpr int32_t OUTSIDE_ENTRY = error_numbers::LAST + 1;
+static_assert(std::size(ERROR_TEXTS) == OUTSIDE_ENTRY + 1, "a text for each valid number and one for the rest");
 
 }  // namespace
 
 const char* error_text(int32_t number) {
-    if (number < 0 || number >= OUTSIDE_ENTRY) return ERROR_TEXTS[OUTSIDE_ENTRY];
+    if (number < 0 || number >= OUTSIDE_ENTRY) {
+        return ERROR_TEXTS[OUTSIDE_ENTRY];
+    }
     return ERROR_TEXTS[number];
 }
+
+}  // namespace lintop

@@ -1,5 +1,7 @@
 #include "command/command.h"
 
+namespace lintop {
+
 namespace {
 
 // Only these bytes are whitespace and digits; no byte of 128 or above is either.
@@ -17,11 +19,21 @@ bool is_digit(unsigned char byte) {
 // final bit pattern is taken as a signed number.
 int32_t parse_count(const char* text) {
     const auto* p = reinterpret_cast<const unsigned char*>(text);
-    while (is_space(*p)) ++p;
+    while (is_space(*p)) {
+        ++p;
+    }
     unsigned char sign = *p;
-    if (sign == '-' || sign == '+') ++p;
+    if (sign == '-' || sign == '+') {
+        ++p;
+    }
     uint32_t value = 0;
-    for (; is_digit(*p); ++p) value = value * 10u + static_cast<uint32_t>(*p - '0');
-    if (sign == '-') value = 0u - value;
+    for (; is_digit(*p); ++p) {
+        value = value * 10u + static_cast<uint32_t>(*p - '0');
+    }
+    if (sign == '-') {
+        value = 0u - value;
+    }
     return static_cast<int32_t>(value);
 }
+
+}  // namespace lintop

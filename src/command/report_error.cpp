@@ -4,6 +4,8 @@
 #include "stream/error.h"
 #include "stream/handles.h"
 
+namespace lintop {
+
 namespace {
 
 constexpr int32_t STDERR_HANDLE = 2;
@@ -24,3 +26,5 @@ void report_error(const char* name) {
     write_straight(error_text(error_number));
     write_straight("\n");
 }
+
+}  // namespace lintop

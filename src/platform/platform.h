@@ -16,6 +16,9 @@
 #include <cstddef>
 #include <cstdint>
 
+// The names below are the platform's own, as it writes them.
+// NOLINTBEGIN(readability-identifier-naming,misc-misplaced-const,performance-no-int-to-ptr)
+
 using HANDLE = void*;
 using BOOL = int;
 using BYTE = uint8_t;
@@ -119,14 +122,13 @@ struct STARTUPINFOA {
 using LPSTARTUPINFOA = STARTUPINFOA*;
 
 HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
-                   LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
-                   DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
-BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
-              LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped);
-BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
-               LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped);
-DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh,
-                     DWORD dwMoveMethod);
+                   LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes,
+                   HANDLE hTemplateFile);
+BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
+              LPOVERLAPPED lpOverlapped);
+BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
+               LPOVERLAPPED lpOverlapped);
+DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh, DWORD dwMoveMethod);
 DWORD GetFileType(HANDLE hFile);
 HANDLE GetStdHandle(DWORD nStdHandle);
 void GetStartupInfoA(LPSTARTUPINFOA lpStartupInfo);
@@ -135,5 +137,6 @@ DWORD GetLastError();
 [[noreturn]] void ExitProcess(UINT uExitCode);
 HANDLE GetProcessHeap();
 LPVOID HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes);
+// NOLINTEND(readability-identifier-naming,misc-misplaced-const,performance-no-int-to-ptr)
 
 #endif

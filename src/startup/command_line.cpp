@@ -5,6 +5,8 @@
 
 #include "platform/platform.h"
 
+namespace lintop {
+
 namespace {
 
 // Where the split text goes. The first pass only counts (text and args are
@@ -136,3 +138,5 @@ int split_command_line(const char* line, char*** argv_out) {
     *argv_out = args;
     return static_cast<int>(fill.argument_count);
 }
+
+}  // namespace lintop

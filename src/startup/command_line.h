@@ -1,6 +1,8 @@
 // Splitting the platform's one-string command line into an argument vector.
 #pragma once
 
+namespace lintop {
+
 // Splits `line` by the platform's rules: spaces and tabs separate arguments;
 // double quotes group; 2n backslashes before a quote give n backslashes and
 // the quote groups; 2n+1 give n backslashes and a literal quote; any other
@@ -16,3 +18,5 @@
 // released, and returns argc. Returns -1, leaving *argv_out alone, when the
 // memory cannot be had.
 int split_command_line(const char* line, char*** argv_out);
+
+}  // namespace lintop

@@ -8,5 +8,5 @@ int main(int argc, char** argv) {
     // A reader that has gone makes a write fail, as on Windows, instead of
     // ending the process.
     std::signal(SIGPIPE, SIG_IGN);
-    ExitProcess(static_cast<UINT>(run_process(argc, argv)));
+    ExitProcess(static_cast<UINT>(lintop::run_process(argc, argv)));
 }

@@ -7,6 +7,8 @@
 #include "stream/handles.h"
 #include "stream/streams.h"
 
+namespace lintop {
+
 namespace {
 
 constexpr char NO_MEMORY[] = "lintop: not enough memory to start\r\n";
@@ -33,3 +35,5 @@ int run_process(int argc, char** argv) {
     flush_all_streams();
     return status;
 }
+
+}  // namespace lintop

@@ -1,6 +1,8 @@
 // The run of one process between its platform entry and its end.
 #pragma once
 
+namespace lintop {
+
 // Exit status when memory for the start-up tables cannot be had; none of the
 // command's own statuses 0, 1 and 2.
 constexpr int STARTUP_FAILURE_STATUS = 255;
@@ -13,3 +15,5 @@ void report_no_memory();
 // the command driver and the exit-time flush. Returns the status with which
 // the platform entry ends the process (ExitProcess).
 int run_process(int argc, char** argv);
+
+}  // namespace lintop

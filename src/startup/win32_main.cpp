@@ -8,10 +8,10 @@
 // GetCommandLineA so that its rules do not depend on the runtime linked in.
 int main() {
     char** argv = nullptr;
-    const int argc = split_command_line(GetCommandLineA(), &argv);
+    const int argc = lintop::split_command_line(GetCommandLineA(), &argv);
     if (argc < 0) {
-        report_no_memory();
-        ExitProcess(STARTUP_FAILURE_STATUS);
+        lintop::report_no_memory();
+        ExitProcess(lintop::STARTUP_FAILURE_STATUS);
     }
-    ExitProcess(static_cast<UINT>(run_process(argc, argv)));
+    ExitProcess(static_cast<UINT>(lintop::run_process(argc, argv)));
 }

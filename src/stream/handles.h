@@ -6,6 +6,8 @@
 
 #include "platform/platform.h"
 
+namespace lintop {
+
 constexpr int32_t MAX_OPEN_HANDLES = 2048;
 constexpr int32_t HANDLE_GROUP_SIZE = 32;
 
@@ -52,6 +54,10 @@ HandleRecord* handle_in_use(int32_t handle);
 
 bool is_char_device(int32_t handle);
 
+// The kind attribute for a type from GetFileType, by its low 8 bits: character
+// device, pipe, or nothing (a disk file, or any other type).
+uint8_t kind_attributes(DWORD file_type);
+
 // Opens an existing file for reading in text mode; the number, or -1.
 int32_t open_handle(const char* name);
 
@@ -64,3 +70,5 @@ int64_t seek_handle(int32_t handle, int32_t distance, DWORD origin);
 
 // Writes straight to the handle; the count written (see write_handle.cpp), or -1.
 int32_t write_handle(int32_t handle, const uint8_t* bytes, uint32_t count);
+
+}  // namespace lintop

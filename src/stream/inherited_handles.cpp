@@ -4,6 +4,8 @@
 #include "stream/handles.h"
 #include "stream/streams.h"
 
+namespace lintop {
+
 namespace {
 
 struct InheritedBlock {
@@ -20,14 +22,18 @@ bool read_entry(const InheritedBlock& block, int32_t number, uint8_t* attributes
     const uint64_t handle_offset =
         4 + static_cast<uint64_t>(block.stored_count) + static_cast<uint64_t>(number) * sizeof(HANDLE);
     // Only entries that lie wholly inside the block are read.
-    if (attribute_offset >= block.size || handle_offset + sizeof(HANDLE) > block.size) return false;
+    if (attribute_offset >= block.size || handle_offset + sizeof(HANDLE) > block.size) {
+        return false;
+    }
     *attributes = block.bytes[attribute_offset];
     std::memcpy(platform_handle, block.bytes + handle_offset, sizeof(HANDLE));
     return true;
 }
 
 bool usable(uint8_t attributes, HANDLE platform_handle) {
-    if (platform_handle == INVALID_HANDLE_VALUE || (attributes & HANDLE_IN_USE) == 0) return false;
+    if (platform_handle == INVALID_HANDLE_VALUE || (attributes & HANDLE_IN_USE) == 0) {
+        return false;
+    }
     // A parent that recorded a pipe has said what it is; anything else is asked.
     return (attributes & HANDLE_PIPE) != 0 || GetFileType(platform_handle) != FILE_TYPE_UNKNOWN;
 }
@@ -40,7 +46,9 @@ void take_inherited_handles() {
     STARTUPINFOA info = {};
     GetStartupInfoA(&info);
     // A block too short to hold its count holds nothing to take.
-    if (info.lpReserved2 == nullptr || info.cbReserved2 < 4) return;
+    if (info.lpReserved2 == nullptr || info.cbReserved2 < 4) {
+        return;
+    }
 
     InheritedBlock block = {info.lpReserved2, info.cbReserved2, 0};
     std::memcpy(&block.stored_count, block.bytes, 4);
@@ -54,10 +62,16 @@ void take_inherited_handles() {
     for (int32_t number = 0; number < count; ++number) {
         uint8_t attributes = 0;
         HANDLE platform_handle = INVALID_HANDLE_VALUE;
-        if (!read_entry(block, number, &attributes, &platform_handle)) break;
-        if (!usable(attributes, platform_handle)) continue;
+        if (!read_entry(block, number, &attributes, &platform_handle)) {
+            break;
+        }
+        if (!usable(attributes, platform_handle)) {
+            continue;
+        }
         HandleRecord* record = handle_record(number);
         record->platform_handle = platform_handle;
         record->attributes = attributes;
     }
 }
+
+}  // namespace lintop

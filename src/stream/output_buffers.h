@@ -4,6 +4,8 @@
 
 #include "stream/streams.h"
 
+namespace lintop {
+
 // One 4096-byte buffer each for standard output and standard error, obtained
 // at the first call that needs it and lent to its stream for one call at a time.
 extern uint8_t* temporary_buffers[2];
@@ -19,3 +21,5 @@ inline bool has_buffering(const TextOutput* output) {
 inline bool is_standard_output_or_error(const TextOutput* output) {
     return output == standard_output() || output == standard_error();
 }
+
+}  // namespace lintop

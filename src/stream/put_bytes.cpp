@@ -4,6 +4,8 @@
 #include "stream/handles.h"
 #include "stream/output_buffers.h"
 
+namespace lintop {
+
 namespace {
 
 void obtain_own_buffer(TextOutput* output) {
@@ -28,17 +30,17 @@ int32_t pending_bytes(const TextOutput* output) {
 
 }  // namespace
 
-int put_byte(uint8_t byte, TextOutput* output) {
+int put_byte(TextOutput* output, uint8_t byte) {
     if (--output->left >= 0) {
         *output->next++ = byte;
         return byte;
     }
-    return flush_and_put(byte, output);
+    return flush_and_put(output, byte);
 }
 
 // Called when the buffer has no room: writes out what it holds and starts it
 // afresh with `byte`. A console's standard stream never gets a buffer of its own.
-int flush_and_put(uint8_t byte, TextOutput* output) {
+int flush_and_put(TextOutput* output, uint8_t byte) {
     if ((output->state & STREAM_WRITING) == 0) {
         output->state |= STREAM_ERROR_SEEN;
         return -1;
@@ -53,7 +55,9 @@ int flush_and_put(uint8_t byte, TextOutput* output) {
         pending = pending_bytes(output);
         output->next = output->buffer + 1;
         output->left = output->buffer_size - 1;
-        if (pending > 0) written = write_handle(output->handle, output->buffer, static_cast<uint32_t>(pending));
+        if (pending > 0) {
+            written = write_handle(output->handle, output->buffer, static_cast<uint32_t>(pending));
+        }
         // Kept even when the write-out failed: the buffer is simply started afresh.
         output->buffer[0] = byte;
     } else {
@@ -85,7 +89,9 @@ int flush_stream(StreamRecord* stream) {
 // Fills the buffer; with it full and at least a unit left, writes it out and
 // sends whole units straight from the caller's bytes. Returns the bytes accepted.
 uint32_t write_bytes(TextOutput* output, const uint8_t* bytes, uint32_t count) {
-    if (count == 0) return 0;
+    if (count == 0) {
+        return 0;
+    }
     uint32_t unit = has_buffering(output) ? static_cast<uint32_t>(output->buffer_size) : STREAM_BUFFER_SIZE;
     uint32_t remaining = count;
     while (remaining != 0) {
@@ -98,12 +104,16 @@ uint32_t write_bytes(TextOutput* output, const uint8_t* bytes, uint32_t count) {
             bytes += copied;
             remaining -= copied;
         } else if (remaining < unit) {
-            if (flush_and_put(*bytes, output) == -1) return count - remaining;
+            if (flush_and_put(output, *bytes) == -1) {
+                return count - remaining;
+            }
             ++bytes;
             --remaining;
             unit = output->buffer_size > 0 ? static_cast<uint32_t>(output->buffer_size) : 1;
         } else {
-            if (has_buffer(output) && flush_stream(output) == -1) return count - remaining;
+            if (has_buffer(output) && flush_stream(output) == -1) {
+                return count - remaining;
+            }
             uint32_t whole = remaining - remaining % unit;
             int32_t written = write_handle(output->handle, bytes, whole);
             if (written < 0) {
@@ -120,3 +130,5 @@ uint32_t write_bytes(TextOutput* output, const uint8_t* bytes, uint32_t count) {
     }
     return count;
 }
+
+}  // namespace lintop

@@ -2,13 +2,17 @@
 #include "stream/handles.h"
 #include "stream/translate.h"
 
+namespace lintop {
+
 int32_t read_handle(int32_t handle, uint8_t* buffer, uint32_t count) {
     HandleRecord* record = handle_in_use(handle);
     if (record == nullptr) {
-        set_error(EBADF);
+        set_error(error_numbers::BADF);
         return -1;
     }
-    if (count == 0 || (record->attributes & HANDLE_END_MARKER) != 0) return 0;
+    if (count == 0 || (record->attributes & HANDLE_END_MARKER) != 0) {
+        return 0;
+    }
 
     uint32_t placed = 0;
     bool device_or_pipe = (record->attributes & (HANDLE_CHAR_DEVICE | HANDLE_PIPE)) != 0;
@@ -22,22 +26,23 @@ int32_t read_handle(int32_t handle, uint8_t* buffer, uint32_t count) {
     DWORD received = 0;
     if (!ReadFile(record->platform_handle, buffer + placed, count, &received, nullptr)) {
         DWORD code = GetLastError();
-        if (code == ERROR_ACCESS_DENIED) {
-            error_number = EBADF;
-            system_error_code = code;
-            return -1;
-        }
         if (code != ERROR_BROKEN_PIPE) {
-            map_system_error(code);
+            map_transfer_error(code);
             return -1;
         }
         // The writer has gone: end of data, but a byte held back from the
         // last read is still delivered first.
-        if (placed == 0) return 0;
+        if (placed == 0) {
+            return 0;
+        }
         received = 0;
     }
     placed += received;
 
-    if ((record->attributes & HANDLE_TEXT_MODE) == 0) return static_cast<int32_t>(placed);
+    if ((record->attributes & HANDLE_TEXT_MODE) == 0) {
+        return static_cast<int32_t>(placed);
+    }
     return static_cast<int32_t>(translate_input(handle, buffer, placed));
 }
+
+}  // namespace lintop

@@ -2,6 +2,8 @@
 #include "stream/handles.h"
 #include "stream/streams.h"
 
+namespace lintop {
+
 namespace {
 
 constexpr DWORD STANDARD_HANDLE_IDS[3] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
@@ -10,16 +12,16 @@ void ask_platform_for(int32_t handle, HandleRecord* record) {
     record->attributes = HANDLE_IN_USE | HANDLE_TEXT_MODE;
     HANDLE platform_handle = GetStdHandle(STANDARD_HANDLE_IDS[handle]);
     DWORD file_type = FILE_TYPE_UNKNOWN;
-    if (platform_handle != INVALID_HANDLE_VALUE) file_type = GetFileType(platform_handle);
+    if (platform_handle != INVALID_HANDLE_VALUE) {
+        file_type = GetFileType(platform_handle);
+    }
     if (file_type == FILE_TYPE_UNKNOWN) {
         // Missing: in use, without a platform handle, and taken for a device.
         record->attributes |= HANDLE_CHAR_DEVICE;
         return;
     }
     record->platform_handle = platform_handle;
-    uint8_t kind = static_cast<uint8_t>(file_type & 0xFF);
-    if (kind == FILE_TYPE_CHAR) record->attributes |= HANDLE_CHAR_DEVICE;
-    if (kind == FILE_TYPE_PIPE) record->attributes |= HANDLE_PIPE;
+    record->attributes |= kind_attributes(file_type);
 }
 
 }  // namespace
@@ -42,7 +44,9 @@ namespace {
 
 StreamRecord* standard_stream(int32_t handle, uint32_t direction) {
     StreamRecord* stream = take_stream_slot();
-    if (stream == nullptr) return nullptr;
+    if (stream == nullptr) {
+        return nullptr;
+    }
     HANDLE platform_handle = handle_record(handle)->platform_handle;
     bool missing = platform_handle == INVALID_HANDLE_VALUE || platform_handle == nullptr;
     stream->handle = missing ? -1 : handle;
@@ -58,3 +62,5 @@ bool provide_standard_streams() {
     return standard_stream(0, STREAM_READING) != nullptr && standard_stream(1, STREAM_WRITING) != nullptr &&
            standard_stream(2, STREAM_WRITING) != nullptr;
 }
+
+}  // namespace lintop

@@ -5,14 +5,18 @@
 #include "stream/handles.h"
 #include "stream/streams.h"
 
+namespace lintop {
+
 TextInput* open_text_input(const char* name) {
     TextInput* input = take_stream_slot();
     if (input == nullptr) {
-        set_error(EMFILE);
+        set_error(error_numbers::MFILE);
         return nullptr;
     }
     int32_t handle = open_handle(name);
-    if (handle < 0) return nullptr;  // the slot stays free: its state is still clear
+    if (handle < 0) {
+        return nullptr;  // the slot stays free: its state is still clear
+    }
     input->state = STREAM_READING;
     input->handle = handle;
     input->next = nullptr;
@@ -48,31 +52,42 @@ int fill_buffer(TextInput* input) {
 
 // Takes bytes up to and including an LF, at most size - 1 of them. The end
 // of data or a failure before any byte gives none and leaves the buffer as it was.
-uint8_t* read_line_piece(uint8_t* buffer, int32_t size, TextInput* input, int32_t* length) {
-    if (size <= 0) return nullptr;
+uint8_t* read_line_piece(TextInput* input, uint8_t* buffer, int32_t size, int32_t* length) {
+    if (size <= 0) {
+        return nullptr;
+    }
     int32_t stored = 0;
     const int32_t limit = size - 1;
     while (stored < limit) {
         if (input->left <= 0) {
             int byte = fill_buffer(input);
             if (byte < 0) {
-                if (stored == 0) return nullptr;
+                if (stored == 0) {
+                    return nullptr;
+                }
                 break;
             }
             buffer[stored++] = static_cast<uint8_t>(byte);
-            if (byte == LF) break;
+            if (byte == LF) {
+                break;
+            }
             continue;
         }
         size_t want = static_cast<size_t>(input->left < limit - stored ? input->left : limit - stored);
         const void* line_end = std::memchr(input->next, LF, want);
-        size_t take = line_end != nullptr ? static_cast<size_t>(static_cast<const uint8_t*>(line_end) - input->next) + 1 : want;
+        size_t take =
+            line_end != nullptr ? static_cast<size_t>(static_cast<const uint8_t*>(line_end) - input->next) + 1 : want;
         std::memcpy(buffer + stored, input->next, take);
         input->next += take;
         input->left -= static_cast<int32_t>(take);
         stored += static_cast<int32_t>(take);
-        if (line_end != nullptr) break;
+        if (line_end != nullptr) {
+            break;
+        }
     }
     buffer[stored] = 0;
     *length = stored;
     return buffer;
 }
+
+}  // namespace lintop

@@ -5,6 +5,8 @@
 
 #include "platform/platform.h"
 
+namespace lintop {
+
 // The bound at which a chunk of translated output is closed; an LF that
 // arrives with one byte of room left still goes out whole with its CR.
 constexpr uint32_t EXPANSION_BUFFER_SIZE = 1025;
@@ -23,3 +25,5 @@ struct TranslatedWrite {
 // Sends `count` bytes (at least 1) with each LF as CR LF, in chunks, stopping
 // at the first chunk that fails or is taken only in part.
 TranslatedWrite write_translated(int32_t handle, const uint8_t* bytes, uint32_t count);
+
+}  // namespace lintop

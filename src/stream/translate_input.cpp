@@ -1,6 +1,8 @@
 #include "stream/handles.h"
 #include "stream/translate.h"
 
+namespace lintop {
+
 namespace {
 
 // Resolves a CR that ends the chunk by reading one byte more. Returns the
@@ -12,12 +14,16 @@ int resolve_final_cr(int32_t handle, HandleRecord* record, bool nothing_stored) 
         return CR;
     }
     if ((record->attributes & (HANDLE_CHAR_DEVICE | HANDLE_PIPE)) != 0) {
-        if (peeked == LF) return LF;
+        if (peeked == LF) {
+            return LF;
+        }
         record->held_back = peeked;
         return CR;
     }
     // A disk file: a lone CR whose LF the peek found becomes that LF.
-    if (nothing_stored && peeked == LF) return LF;
+    if (nothing_stored && peeked == LF) {
+        return LF;
+    }
     // Otherwise the peeked byte is given back to the file for the next read;
     // an LF there delivers the line end itself.
     seek_handle(handle, -1, FILE_CURRENT);
@@ -50,8 +56,12 @@ uint32_t translate_input(int32_t handle, uint8_t* buffer, uint32_t placed) {
         } else {
             ++read;
             int stored = resolve_final_cr(handle, record, write == buffer);
-            if (stored >= 0) *write++ = static_cast<uint8_t>(stored);
+            if (stored >= 0) {
+                *write++ = static_cast<uint8_t>(stored);
+            }
         }
     }
     return static_cast<uint32_t>(write - buffer);
 }
+
+}  // namespace lintop

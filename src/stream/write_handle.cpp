@@ -2,11 +2,15 @@
 #include "stream/handles.h"
 #include "stream/translate.h"
 
+namespace lintop {
+
 namespace {
 
 TranslatedWrite write_untranslated(HANDLE file, const uint8_t* bytes, uint32_t count) {
     DWORD sent = 0;
-    if (!WriteFile(file, bytes, count, &sent, nullptr)) return {0, 0, true, GetLastError()};
+    if (!WriteFile(file, bytes, count, &sent, nullptr)) {
+        return {0, 0, true, GetLastError()};
+    }
     return {sent, sent, false, 0};
 }
 
@@ -18,26 +22,31 @@ TranslatedWrite write_untranslated(HANDLE file, const uint8_t* bytes, uint32_t c
 int32_t write_handle(int32_t handle, const uint8_t* bytes, uint32_t count) {
     HandleRecord* record = handle_in_use(handle);
     if (record == nullptr) {
-        set_error(EBADF);
+        set_error(error_numbers::BADF);
         return -1;
     }
-    if (count == 0) return 0;
-    if ((record->attributes & HANDLE_APPEND) != 0) seek_handle(handle, 0, FILE_END);
+    if (count == 0) {
+        return 0;
+    }
+    if ((record->attributes & HANDLE_APPEND) != 0) {
+        seek_handle(handle, 0, FILE_END);
+    }
 
     TranslatedWrite result = (record->attributes & HANDLE_TEXT_MODE) != 0
                                  ? write_translated(handle, bytes, count)
                                  : write_untranslated(record->platform_handle, bytes, count);
-    if (result.accepted > 0) return static_cast<int32_t>(result.count);
+    if (result.accepted > 0) {
+        return static_cast<int32_t>(result.count);
+    }
     if (result.failed) {
-        if (result.code == ERROR_ACCESS_DENIED) {
-            error_number = EBADF;
-            system_error_code = result.code;
-        } else {
-            map_system_error(result.code);
-        }
+        map_transfer_error(result.code);
         return -1;
     }
-    if ((record->attributes & HANDLE_CHAR_DEVICE) != 0 && bytes[0] == CTRL_Z) return 0;
-    set_error(ENOSPC);
+    if ((record->attributes & HANDLE_CHAR_DEVICE) != 0 && bytes[0] == CTRL_Z) {
+        return 0;
+    }
+    set_error(error_numbers::NOSPC);
     return -1;
 }
+
+}  // namespace lintop

@@ -4,6 +4,8 @@
 #include "stream/handles.h"
 #include "stream/output_buffers.h"
 
+namespace lintop {
+
 uint8_t* temporary_buffers[2] = {nullptr, nullptr};
 
 namespace {
@@ -16,25 +18,35 @@ uint8_t*& temporary_buffer_of(const TextOutput* output) {
 
 // A console's standard stream gets a buffer for the length of one call, so
 // that each call reaches the console before it returns.
-int begin_temporary_buffer(TextOutput* output) {
-    if (!is_char_device(output->handle)) return 0;
-    if (!is_standard_output_or_error(output)) return 0;
-    if (has_buffering(output)) return 0;
+bool begin_temporary_buffer(TextOutput* output) {
+    if (!is_char_device(output->handle)) {
+        return false;
+    }
+    if (!is_standard_output_or_error(output)) {
+        return false;
+    }
+    if (has_buffering(output)) {
+        return false;
+    }
     uint8_t*& buffer = temporary_buffer_of(output);
     if (buffer == nullptr) {
         buffer = static_cast<uint8_t*>(HeapAlloc(GetProcessHeap(), 0, STREAM_BUFFER_SIZE));
-        if (buffer == nullptr) return 0;
+        if (buffer == nullptr) {
+            return false;
+        }
     }
     output->buffer = buffer;
     output->next = buffer;
     output->left = STREAM_BUFFER_SIZE;
     output->buffer_size = STREAM_BUFFER_SIZE;
     output->state |= STREAM_WRITING | STREAM_LENT_BUFFER | STREAM_TEMPORARY;
-    return 1;
+    return true;
 }
 
-void end_temporary_buffer(int installed, TextOutput* output) {
-    if (installed != 1 || (output->state & STREAM_TEMPORARY) == 0) return;
+void end_temporary_buffer(TextOutput* output, bool installed) {
+    if (!installed || (output->state & STREAM_TEMPORARY) == 0) {
+        return;
+    }
     flush_stream(output);
     output->state &= ~(STREAM_LENT_BUFFER | STREAM_TEMPORARY);
     output->buffer_size = 0;
@@ -42,27 +54,29 @@ void end_temporary_buffer(int installed, TextOutput* output) {
     output->next = nullptr;
 }
 
-int write_text(const uint8_t* bytes, uint32_t length, TextOutput* output) {
-    int installed = begin_temporary_buffer(output);
+int write_text(TextOutput* output, const uint8_t* bytes, uint32_t length) {
+    const bool installed = begin_temporary_buffer(output);
     uint32_t accepted = write_bytes(output, bytes, length);
-    end_temporary_buffer(installed, output);
+    end_temporary_buffer(output, installed);
     return accepted == length ? 0 : -1;
 }
 
-int write_text(const char* text, TextOutput* output) {
-    return write_text(reinterpret_cast<const uint8_t*>(text), static_cast<uint32_t>(std::strlen(text)), output);
+int write_text(TextOutput* output, const char* text) {
+    return write_text(output, reinterpret_cast<const uint8_t*>(text), static_cast<uint32_t>(std::strlen(text)));
 }
 
 int32_t write_message(TextOutput* output, const char* message) {
-    int installed = begin_temporary_buffer(output);
+    const bool installed = begin_temporary_buffer(output);
     int32_t written = 0;
     for (const char* byte = message; *byte != '\0'; ++byte) {
-        if (put_byte(static_cast<uint8_t>(*byte), output) == -1) {
+        if (put_byte(output, static_cast<uint8_t>(*byte)) == -1) {
             written = -1;
             break;
         }
         ++written;
     }
-    end_temporary_buffer(installed, output);
+    end_temporary_buffer(output, installed);
     return written;
 }
+
+}  // namespace lintop

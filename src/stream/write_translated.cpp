@@ -1,6 +1,8 @@
 #include "stream/handles.h"
 #include "stream/translate.h"
 
+namespace lintop {
+
 namespace {
 
 // A chunk is closed once it holds this many bytes; an LF arriving one byte
@@ -18,7 +20,9 @@ void fill_chunk(Chunk& chunk, const uint8_t* bytes, uint32_t count) {
     chunk.taken = 0;
     while (chunk.taken < count && chunk.size < CHUNK_CLOSE) {
         uint8_t byte = bytes[chunk.taken++];
-        if (byte == LF) chunk.bytes[chunk.size++] = CR;
+        if (byte == LF) {
+            chunk.bytes[chunk.size++] = CR;
+        }
         chunk.bytes[chunk.size++] = byte;
     }
 }
@@ -29,7 +33,9 @@ uint32_t whole_in(const uint8_t* bytes, uint32_t taken, uint32_t sent) {
     uint32_t used = 0;
     while (whole < taken) {
         uint32_t size = bytes[whole] == LF ? 2 : 1;
-        if (used + size > sent) break;
+        if (used + size > sent) {
+            break;
+        }
         used += size;
         ++whole;
     }
@@ -51,7 +57,9 @@ TranslatedWrite write_translated(int32_t handle, const uint8_t* bytes, uint32_t 
             result.code = GetLastError();
             break;
         }
-        if (sent > chunk.size) sent = chunk.size;
+        if (sent > chunk.size) {
+            sent = chunk.size;
+        }
         result.accepted += sent;
         if (sent < chunk.size) {
             result.count += whole_in(source, chunk.taken, sent);
@@ -61,3 +69,5 @@ TranslatedWrite write_translated(int32_t handle, const uint8_t* bytes, uint32_t 
     }
     return result;
 }
+
+}  // namespace lintop

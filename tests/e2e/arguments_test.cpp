@@ -17,28 +17,23 @@ FileCase counted(const std::string& name, std::vector<std::string> args, int cop
 
 class CountOption : public ::testing::TestWithParam<FileCase> {};
 
-TEST_P(CountOption, CopiesThatManyLines) { check_file_case(GetParam()); }
+TEST_P(CountOption, CopiesThatManyLines) {
+    check_file_case(GetParam());
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Table, CountOption,
     ::testing::Values(
-        counted("no_option_copies_20", {INPUT}, 20),
-        counted("minus_1", {"-1", INPUT}, 1),
-        counted("minus_5", {"-5", INPUT}, 5),
-        counted("slash_5", {"/5", INPUT}, 5),
-        counted("leading_zeros", {"-003", INPUT}, 3),
-        counted("zero_copies_20", {"-0", INPUT}, 20),
-        counted("letters_copy_20", {"-abc", INPUT}, 20),
-        counted("lone_minus_copies_20", {"-", INPUT}, 20),
-        counted("lone_slash_copies_20", {"/", INPUT}, 20),
-        counted("negative_copies_20", {"--5", INPUT}, 20),
+        counted("no_option_copies_20", {INPUT}, 20), counted("minus_1", {"-1", INPUT}, 1),
+        counted("minus_5", {"-5", INPUT}, 5), counted("slash_5", {"/5", INPUT}, 5),
+        counted("leading_zeros", {"-003", INPUT}, 3), counted("zero_copies_20", {"-0", INPUT}, 20),
+        counted("letters_copy_20", {"-abc", INPUT}, 20), counted("lone_minus_copies_20", {"-", INPUT}, 20),
+        counted("lone_slash_copies_20", {"/", INPUT}, 20), counted("negative_copies_20", {"--5", INPUT}, 20),
         counted("negative_after_slash_copies_20", {"/-3", INPUT}, 20),
-        counted("plus_minus_is_zero", {"-+-5", INPUT}, 20),
-        counted("plus_sign", {"-+7", INPUT}, 7),
+        counted("plus_minus_is_zero", {"-+-5", INPUT}, 20), counted("plus_sign", {"-+7", INPUT}, 7),
         counted("blank_before_digits_skipped", {"- 7", INPUT}, 7),
         counted("tab_before_digits_skipped", {"-\t7", INPUT}, 7),
-        counted("stops_at_first_non_digit", {"-7x", INPUT}, 7),
-        counted("wraps_to_1", {"-4294967297", INPUT}, 1),
+        counted("stops_at_first_non_digit", {"-7x", INPUT}, 7), counted("wraps_to_1", {"-4294967297", INPUT}, 1),
         counted("wraps_to_0_copies_20", {"-4294967296", INPUT}, 20),
         counted("wraps_negative_copies_20", {"-2147483648", INPUT}, 20),
         counted("largest_count_copies_all", {"-2147483647", INPUT}, 30),
@@ -55,7 +50,9 @@ struct OpenFailure {
     std::string err;
 };
 
-void PrintTo(const OpenFailure& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const OpenFailure& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class OpenFailureReport : public ::testing::TestWithParam<OpenFailure> {};
 
@@ -78,16 +75,16 @@ const std::string MISSING = ": No such file or directory\r\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Table, OpenFailureReport,
-    ::testing::Values(
-        OpenFailure{"missing_file", {"missing.txt"}, "missing.txt" + MISSING},
-        OpenFailure{"missing_file_with_count", {"-3", "missing.txt"}, "missing.txt" + MISSING},
-        OpenFailure{"lone_minus_5_is_a_file_name", {"-5"}, "-5" + MISSING},
-        OpenFailure{"first_not_option_names_the_file", {"missing.txt", "input.txt"}, "missing.txt" + MISSING},
-        OpenFailure{"missing_directory_in_path", {"nodir/input.txt"}, "nodir/input.txt" + MISSING},
-        OpenFailure{"file_used_as_directory", {"input.txt/x"}, "input.txt/x" + MISSING},
-        OpenFailure{"empty_name_gives_only_the_text", {""}, "No such file or directory\r\n"},
-        OpenFailure{"empty_name_with_count", {"-3", ""}, "No such file or directory\r\n"},
-        OpenFailure{"directory_is_refused", {"folder"}, "folder: Permission denied\r\n"}),
+    ::testing::Values(OpenFailure{"missing_file", {"missing.txt"}, "missing.txt" + MISSING},
+                      OpenFailure{"missing_file_with_count", {"-3", "missing.txt"}, "missing.txt" + MISSING},
+                      OpenFailure{"lone_minus_5_is_a_file_name", {"-5"}, "-5" + MISSING},
+                      OpenFailure{
+                          "first_not_option_names_the_file", {"missing.txt", "input.txt"}, "missing.txt" + MISSING},
+                      OpenFailure{"missing_directory_in_path", {"nodir/input.txt"}, "nodir/input.txt" + MISSING},
+                      OpenFailure{"file_used_as_directory", {"input.txt/x"}, "input.txt/x" + MISSING},
+                      OpenFailure{"empty_name_gives_only_the_text", {""}, "No such file or directory\r\n"},
+                      OpenFailure{"empty_name_with_count", {"-3", ""}, "No such file or directory\r\n"},
+                      OpenFailure{"directory_is_refused", {"folder"}, "folder: Permission denied\r\n"}),
     RowName{});
 
 // The usage message: a fixed first line, then one line of origin whose text
@@ -101,8 +98,8 @@ INSTANTIATE_TEST_SUITE_P(
     bool one_line = second.size() > 2 && second.find('\n') == second.size() - 1 &&
                     second.compare(second.size() - 2, 2, "\r\n") == 0 && second.find('\r') == second.size() - 2;
     if (!one_line) {
-        return ::testing::AssertionFailure() << "second usage line is not one line ending in CR LF: "
-                                             << show_bytes(second);
+        return ::testing::AssertionFailure()
+               << "second usage line is not one line ending in CR LF: " << show_bytes(second);
     }
     return ::testing::AssertionSuccess();
 }

@@ -12,10 +12,14 @@ constexpr size_t SHORTEN_RUN = 8;
 
 std::string show_byte(unsigned char byte) {
     switch (byte) {
-    case '\r': return "\\r";
-    case '\n': return "\\n";
-    case '\\': return "\\\\";
-    default: break;
+        case '\r':
+            return "\\r";
+        case '\n':
+            return "\\n";
+        case '\\':
+            return "\\\\";
+        default:
+            break;
     }
     if (byte >= 0x20 && byte < 0x7f) {
         return std::string(1, static_cast<char>(byte));
@@ -92,17 +96,16 @@ std::string show_bytes(std::string_view bytes) {
     size_t at = static_cast<size_t>(
         std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end()).first - actual.begin());
     size_t from = at > CONTEXT ? at - CONTEXT : 0;
-    return ::testing::AssertionFailure()
-           << "got " << actual.size() << " bytes, expected " << expected.size() << "; first difference at offset "
-           << at << "\n  got      ..." << show_bytes(actual.substr(from, 2 * CONTEXT)) << "\n  expected ..."
-           << show_bytes(expected.substr(from, 2 * CONTEXT));
+    return ::testing::AssertionFailure() << "got " << actual.size() << " bytes, expected " << expected.size()
+                                         << "; first difference at offset " << at << "\n  got      ..."
+                                         << show_bytes(actual.substr(from, 2 * CONTEXT)) << "\n  expected ..."
+                                         << show_bytes(expected.substr(from, 2 * CONTEXT));
 }
 
-::testing::AssertionResult produced(const RunResult& result, std::string_view out, std::string_view err,
-                                    int status) {
+::testing::AssertionResult produced(const RunResult& result, std::string_view out, std::string_view err, int status) {
     if (result.timed_out || result.signaled || result.status != status) {
-        return ::testing::AssertionFailure() << describe_end(result) << ", expected exit status " << status
-                                             << "; stderr " << show_bytes(result.err);
+        return ::testing::AssertionFailure()
+               << describe_end(result) << ", expected exit status " << status << "; stderr " << show_bytes(result.err);
     }
     if (auto same = same_bytes(result.out, out); !same) {
         return ::testing::AssertionFailure() << "stdout: " << same.message();
@@ -115,8 +118,8 @@ std::string show_bytes(std::string_view bytes) {
 
 ::testing::AssertionResult same_run(const RunResult& actual, const RunResult& reference) {
     if (describe_end(actual) != describe_end(reference)) {
-        return ::testing::AssertionFailure() << describe_end(actual) << ", the native build: "
-                                             << describe_end(reference);
+        return ::testing::AssertionFailure()
+               << describe_end(actual) << ", the native build: " << describe_end(reference);
     }
     if (auto same = same_bytes(actual.out, reference.out); !same) {
         return ::testing::AssertionFailure() << "stdout against the native build: " << same.message();

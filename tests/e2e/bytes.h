@@ -34,8 +34,7 @@ std::string show_bytes(std::string_view bytes);
 ::testing::AssertionResult same_bytes(std::string_view actual, std::string_view expected);
 
 // The run exited (no signal, no timeout) with this stdout, stderr and status.
-::testing::AssertionResult produced(const RunResult& result, std::string_view out, std::string_view err,
-                                    int status);
+::testing::AssertionResult produced(const RunResult& result, std::string_view out, std::string_view err, int status);
 
 // Two runs that agree on stdout, stderr, status and how they ended.
 ::testing::AssertionResult same_run(const RunResult& actual, const RunResult& reference);

@@ -64,25 +64,25 @@ std::filesystem::path fresh_stdout_file() {
 
 void make_stdout(ChildFds& fds, StdoutTarget target) {
     switch (target) {
-    case StdoutTarget::PIPE:
-        make_pipe(fds.parent_stdout, fds.child_stdout);
-        set_flags(fds.parent_stdout, 0, O_NONBLOCK);
-        break;
-    case StdoutTarget::FILE:
-        fds.stdout_file = fresh_stdout_file();
-        fds.child_stdout = open_or_fail(fds.stdout_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC);
-        break;
-    case StdoutTarget::PTY:
-        open_raw_pty(fds.parent_stdout, fds.child_stdout);
-        break;
-    case StdoutTarget::DEV_FULL:
-        fds.child_stdout = open_or_fail("/dev/full", O_WRONLY);
-        break;
-    case StdoutTarget::CLOSED_PIPE: {
-        Fd read_end;
-        make_pipe(read_end, fds.child_stdout);
-        break;  // read_end closes here: the pipe has no reader from the start
-    }
+        case StdoutTarget::PIPE:
+            make_pipe(fds.parent_stdout, fds.child_stdout);
+            set_flags(fds.parent_stdout, 0, O_NONBLOCK);
+            break;
+        case StdoutTarget::FILE:
+            fds.stdout_file = fresh_stdout_file();
+            fds.child_stdout = open_or_fail(fds.stdout_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC);
+            break;
+        case StdoutTarget::PTY:
+            open_raw_pty(fds.parent_stdout, fds.child_stdout);
+            break;
+        case StdoutTarget::DEV_FULL:
+            fds.child_stdout = open_or_fail("/dev/full", O_WRONLY);
+            break;
+        case StdoutTarget::CLOSED_PIPE: {
+            Fd read_end;
+            make_pipe(read_end, fds.child_stdout);
+            break;  // read_end closes here: the pipe has no reader from the start
+        }
     }
 }
 

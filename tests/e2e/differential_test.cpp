@@ -17,7 +17,9 @@ constexpr size_t BUFFER = 4096;
 
 using Random = std::mt19937;
 
-size_t below(Random& random, size_t bound) { return static_cast<size_t>(random() % bound); }
+size_t below(Random& random, size_t bound) {
+    return static_cast<size_t>(random() % bound);
+}
 
 // Pads so that the next byte is the last of a 4096-byte read, then puts a CR
 // there with one of the bytes that matter after it.

@@ -30,8 +30,7 @@ public:
     void TearDown() override { remove_work_root_if_created(); }
 };
 
-[[maybe_unused]] ::testing::Environment* const ENVIRONMENT =
-    ::testing::AddGlobalTestEnvironment(new E2eEnvironment);
+[[maybe_unused]] ::testing::Environment* const ENVIRONMENT = ::testing::AddGlobalTestEnvironment(new E2eEnvironment);
 
 }  // namespace
 }  // namespace e2e

@@ -21,7 +21,9 @@ struct FifoCase {
     std::string out;
 };
 
-void PrintTo(const FifoCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FifoCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 RunOptions fifo_options(const ScratchDir& dir, std::vector<std::string> args, StdoutTarget target) {
     RunOptions options;
@@ -59,9 +61,13 @@ INSTANTIATE_TEST_SUITE_P(
         FifoCase{"cr_ends_a_chunk_letter_starts_the_next", {"a\r", "Y\n"}, {}, "a\rY\r\n"},
         FifoCase{"cr_ends_a_chunk_cr_lf_starts_the_next", {"a\r", "\r\nb\n"}, {}, "a\r\r\nb\r\n"},
         FifoCase{"cr_at_the_very_end_of_the_data", {"x\n", "xyz\r"}, {}, "x\r\nxyz\r"},
-        FifoCase{"ctrl_z_ends_the_data", {"ab\ncd\x1a" "ef\n", "gh\n"}, {}, "ab\r\ncd"},
-        FifoCase{"many_reads", {lines(1, 1500, "\n"), lines(1501, 3000, "\n")}, {"-2500"},
-                 lines(1, 2500, "\r\n")}),
+        FifoCase{"ctrl_z_ends_the_data",
+                 {"ab\ncd\x1a"
+                  "ef\n",
+                  "gh\n"},
+                 {},
+                 "ab\r\ncd"},
+        FifoCase{"many_reads", {lines(1, 1500, "\n"), lines(1501, 3000, "\n")}, {"-2500"}, lines(1, 2500, "\r\n")}),
     RowName{});
 
 // When the copy reaches stdout, seen from the writer's side: the bytes that
@@ -74,7 +80,9 @@ struct Arrival {
     std::string out;
 };
 
-void PrintTo(const Arrival& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const Arrival& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class OutputTiming : public ::testing::TestWithParam<Arrival> {};
 
@@ -98,15 +106,19 @@ INSTANTIATE_TEST_SUITE_P(
     Table, OutputTiming,
     ::testing::Values(
         // A terminal gets each piece as soon as it is copied.
-        Arrival{"terminal_each_piece_at_once", StdoutTarget::PTY, {"first\n", "second\n"}, 7,
-                "first\r\nsecond\r\n"},
+        Arrival{"terminal_each_piece_at_once", StdoutTarget::PTY, {"first\n", "second\n"}, 7, "first\r\nsecond\r\n"},
         // A pipe gets nothing before the buffer fills or the program ends.
-        Arrival{"pipe_waits_for_the_end", StdoutTarget::PIPE, {"first\n", "second\n"}, 0,
-                "first\r\nsecond\r\n"},
-        Arrival{"pipe_gets_each_full_buffer", StdoutTarget::PIPE, {lines(1, 400, "\n"), "end\n"},
-                FIRST_BUFFER_OUT, lines(1, 400, "\r\n") + "end\r\n"},
-        Arrival{"terminal_gets_every_copied_piece", StdoutTarget::PTY, {lines(1, 400, "\n"), "end\n"},
-                lines(1, 400, "\r\n").size(), lines(1, 400, "\r\n") + "end\r\n"}),
+        Arrival{"pipe_waits_for_the_end", StdoutTarget::PIPE, {"first\n", "second\n"}, 0, "first\r\nsecond\r\n"},
+        Arrival{"pipe_gets_each_full_buffer",
+                StdoutTarget::PIPE,
+                {lines(1, 400, "\n"), "end\n"},
+                FIRST_BUFFER_OUT,
+                lines(1, 400, "\r\n") + "end\r\n"},
+        Arrival{"terminal_gets_every_copied_piece",
+                StdoutTarget::PTY,
+                {lines(1, 400, "\n"), "end\n"},
+                lines(1, 400, "\r\n").size(),
+                lines(1, 400, "\r\n") + "end\r\n"}),
     RowName{});
 
 }  // namespace

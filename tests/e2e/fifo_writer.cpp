@@ -28,7 +28,9 @@ FifoWriter::FifoWriter(const std::filesystem::path& path, std::vector<std::strin
     thread_ = std::thread([this] { write_chunks(); });
 }
 
-FifoWriter::~FifoWriter() { finish(); }
+FifoWriter::~FifoWriter() {
+    finish();
+}
 
 void FifoWriter::finish() {
     stop_ = true;

@@ -16,8 +16,7 @@ public:
 
     // Creates the FIFO at path and starts writing once a reader opens it,
     // pausing between chunks so that each tends to arrive in a read of its own.
-    FifoWriter(const std::filesystem::path& path, std::vector<std::string> chunks,
-               std::chrono::milliseconds pause);
+    FifoWriter(const std::filesystem::path& path, std::vector<std::string> chunks, std::chrono::milliseconds pause);
     ~FifoWriter();
     FifoWriter(const FifoWriter&) = delete;
     FifoWriter& operator=(const FifoWriter&) = delete;

@@ -23,7 +23,9 @@ struct FileCase {
 };
 
 // Keeps gtest from dumping whole files when a case fails.
-inline void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
+inline void PrintTo(const FileCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 // Names a parameterised case after its row's name.
 struct RowName {

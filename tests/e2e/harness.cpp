@@ -38,8 +38,7 @@ std::vector<char*> make_argv(const std::vector<std::string>& words) {
     return argv;
 }
 
-pid_t spawn_child(const std::vector<std::string>& command, const ChildFds& fds,
-                  const std::filesystem::path& cwd) {
+pid_t spawn_child(const std::vector<std::string>& command, const ChildFds& fds, const std::filesystem::path& cwd) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds.child_stdin.get(), 0);
@@ -111,8 +110,7 @@ bool Collector::read_into(Fd& fd, std::string& sink) {
 }
 
 void Collector::feed_stdin() {
-    ssize_t n = ::write(in_.get(), stdin_bytes_.data() + stdin_done_,
-                        stdin_bytes_.size() - stdin_done_);
+    ssize_t n = ::write(in_.get(), stdin_bytes_.data() + stdin_done_, stdin_bytes_.size() - stdin_done_);
     if (n > 0) {
         stdin_done_ += static_cast<size_t>(n);
     }

@@ -22,11 +22,17 @@ const FileCase MIXED{"mixed",
                      {INPUT},
                      "a\r\nb\r\nc\rd\r\n\0e\r\n\xff\r\n"s + pattern(5000) + "\r\nlast"};
 
-TEST(StdoutPipe, LargeOutputKeepsEveryByteOnce) { check_file_case(LARGE, StdoutTarget::PIPE); }
+TEST(StdoutPipe, LargeOutputKeepsEveryByteOnce) {
+    check_file_case(LARGE, StdoutTarget::PIPE);
+}
 
-TEST(StdoutFile, LargeOutputSameAsPipe) { check_file_case(LARGE, StdoutTarget::FILE); }
+TEST(StdoutFile, LargeOutputSameAsPipe) {
+    check_file_case(LARGE, StdoutTarget::FILE);
+}
 
-TEST(StdoutFile, MixedContentSameAsPipe) { check_file_case(MIXED, StdoutTarget::FILE); }
+TEST(StdoutFile, MixedContentSameAsPipe) {
+    check_file_case(MIXED, StdoutTarget::FILE);
+}
 
 class StdoutTerminal : public ::testing::TestWithParam<FileCase> {
 protected:
@@ -37,10 +43,11 @@ protected:
     }
 };
 
-TEST_P(StdoutTerminal, SameBytesAsPipe) { check_file_case(GetParam(), StdoutTarget::PTY); }
+TEST_P(StdoutTerminal, SameBytesAsPipe) {
+    check_file_case(GetParam(), StdoutTarget::PTY);
+}
 
-INSTANTIATE_TEST_SUITE_P(Table, StdoutTerminal, ::testing::Values(MIXED, LARGE),
-                         RowName{});
+INSTANTIATE_TEST_SUITE_P(Table, StdoutTerminal, ::testing::Values(MIXED, LARGE), RowName{});
 
 // Copies that stdout refuses: the status stays 0, nothing is reported, and
 // the process is not killed (no SIGPIPE death on a closed pipe).
@@ -50,7 +57,9 @@ struct Refusal {
     std::string file;
 };
 
-void PrintTo(const Refusal& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const Refusal& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class RefusedWrites : public ::testing::TestWithParam<Refusal> {};
 
@@ -69,13 +78,13 @@ TEST_P(RefusedWrites, StatusZeroAndSilent) {
 
 // Under 4096 bytes of output the refusal comes only with the write-out at
 // exit; more than that meets it while copying.
-INSTANTIATE_TEST_SUITE_P(
-    Table, RefusedWrites,
-    ::testing::Values(Refusal{"dev_full_small", StdoutTarget::DEV_FULL, "a\nb\n"},
-                      Refusal{"dev_full_large", StdoutTarget::DEV_FULL, lines(1, 10000, "\n")},
-                      Refusal{"closed_pipe_small", StdoutTarget::CLOSED_PIPE, "a\nb\n"},
-                      Refusal{"closed_pipe_large", StdoutTarget::CLOSED_PIPE, lines(1, 10000, "\n")}),
-    RowName{});
+INSTANTIATE_TEST_SUITE_P(Table, RefusedWrites,
+                         ::testing::Values(Refusal{"dev_full_small", StdoutTarget::DEV_FULL, "a\nb\n"},
+                                           Refusal{"dev_full_large", StdoutTarget::DEV_FULL, lines(1, 10000, "\n")},
+                                           Refusal{"closed_pipe_small", StdoutTarget::CLOSED_PIPE, "a\nb\n"},
+                                           Refusal{"closed_pipe_large", StdoutTarget::CLOSED_PIPE,
+                                                   lines(1, 10000, "\n")}),
+                         RowName{});
 
 TEST(Stdin, PlaysNoPartInTheCopy) {
     ScratchDir dir;

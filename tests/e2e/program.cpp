@@ -47,9 +47,13 @@ std::vector<std::string> command_for(Build build) {
     return command;
 }
 
-bool has_runner() { return !split_words(env_text("LINTOP_RUNNER")).empty(); }
+bool has_runner() {
+    return !split_words(env_text("LINTOP_RUNNER")).empty();
+}
 
-bool has_native_build() { return !env_text("LINTOP_NATIVE_PROGRAM").empty(); }
+bool has_native_build() {
+    return !env_text("LINTOP_NATIVE_PROGRAM").empty();
+}
 
 std::filesystem::path work_root() {
     static std::once_flag once;

@@ -20,8 +20,8 @@ std::string folder_name_for_current_test() {
         name = std::string(info->test_suite_name()) + "." + info->name();
     }
     for (char& c : name) {
-        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                     c == '.' || c == '_' || c == '-';
+        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                     c == '_' || c == '-';
         if (!plain) {
             c = '_';
         }

@@ -35,9 +35,9 @@ std::string plain_name(const char* text) {
 }
 
 enum class Input {
-    OTHER_FILE,   // a file of its own holding THREE_LINES
-    OUT_ITSELF,   // OUT, which lintop then reads while it writes to it
-    MISSING_FILE, // a name that no file has
+    OTHER_FILE,    // a file of its own holding THREE_LINES
+    OUT_ITSELF,    // OUT, which lintop then reads while it writes to it
+    MISSING_FILE,  // a name that no file has
 };
 
 // launcher.exe passes OUT as handle number 1 with the attribute byte, its
@@ -58,10 +58,10 @@ const char* const OWN_LINES = "a1\r\na2\r\na3\r\n";
 const InheritedCase INHERITED_CASES[] = {
     {"append lands after the existing contents", "0x21", "existing\r\n", Input::OTHER_FILE, "-2",
      "existing\r\none\r\ntwo\r\n", 0},
-    {"without append the write starts at the shared position", "0x01", "0123456789abcdefghij\r\n",
-     Input::OTHER_FILE, "-2", "one\r\ntwo\r\nabcdefghij\r\n", 0},
-    {"a failed open leaves the handle alone and its status comes back", "0x21", "existing\r\n",
-     Input::MISSING_FILE, "-2", "existing\r\n", 2},
+    {"without append the write starts at the shared position", "0x01", "0123456789abcdefghij\r\n", Input::OTHER_FILE,
+     "-2", "one\r\ntwo\r\nabcdefghij\r\n", 0},
+    {"a failed open leaves the handle alone and its status comes back", "0x21", "existing\r\n", Input::MISSING_FILE,
+     "-2", "existing\r\n", 2},
     // lintop reads OUT while it writes to it. A disk file holds the copy until
     // exit, so the reads see only the three lines that were there.
     {"disk file kind: written at exit", "0x21", OWN_LINES, Input::OUT_ITSELF, "-10",
@@ -80,12 +80,12 @@ class InheritedStdout : public WineTest, public testing::WithParamInterface<Inhe
 
 std::string input_name(const ScratchDir& dir, Input input, const std::string& out) {
     switch (input) {
-    case Input::OTHER_FILE:
-        return dir.write("in.txt", THREE_LINES);
-    case Input::OUT_ITSELF:
-        return out;
-    case Input::MISSING_FILE:
-        break;
+        case Input::OTHER_FILE:
+            return dir.write("in.txt", THREE_LINES);
+        case Input::OUT_ITSELF:
+            return out;
+        case Input::MISSING_FILE:
+            break;
     }
     return "missing.txt";
 }
@@ -96,10 +96,9 @@ TEST_P(InheritedStdout, LintopWritesThroughTheInheritedHandle) {
     const std::string out = dir.write("out.txt", c.out_before);
     const std::string input = input_name(dir, c.input, out);
 
-    const WineResult r = run_under_wine(windows_program("launcher.exe"),
-                                        {c.attributes, out, "--", wine_path(windows_program("lintop.exe")),
-                                         c.count, input},
-                                        dir.path());
+    const WineResult r =
+        run_under_wine(windows_program("launcher.exe"),
+                       {c.attributes, out, "--", wine_path(windows_program("lintop.exe")), c.count, input}, dir.path());
 
     ASSERT_FALSE(r.timed_out);
     EXPECT_EQ(r.status, c.status) << r.err;
@@ -177,14 +176,10 @@ TEST_F(WindowsVersionResource, ReadsBackThroughTheVersionApi) {
 
     std::map<std::string, std::string> values = read_version_lines(r.out);
     const std::map<std::string, std::string> expected = {
-        {"FILEVERSION", "1,0,0,1"},
-        {"PRODUCTVERSION", "1,0,0,1"},
-        {"Translation", "0409 04b0"},
-        {"FileVersion", "1, 0, 0, 1"},
-        {"ProductVersion", "1, 0, 0, 1"},
-        {"InternalName", "LINTOP"},
-        {"OriginalFilename", "LINTOP.EXE"},
-        {"FileDescription", "Displays the first few lines of a file"},
+        {"FILEVERSION", "1,0,0,1"},         {"PRODUCTVERSION", "1,0,0,1"},
+        {"Translation", "0409 04b0"},       {"FileVersion", "1, 0, 0, 1"},
+        {"ProductVersion", "1, 0, 0, 1"},   {"InternalName", "LINTOP"},
+        {"OriginalFilename", "LINTOP.EXE"}, {"FileDescription", "Displays the first few lines of a file"},
     };
     for (const auto& [name, value] : expected) {
         EXPECT_EQ(values[name], value) << name;

@@ -93,8 +93,12 @@ WineResult run_under_wine(const std::filesystem::path& program, const std::vecto
     if (pid == 0) {
         exec_child(argv.data(), cwd.c_str(), out, err);
     }
-    if (out >= 0) close(out);
-    if (err >= 0) close(err);
+    if (out >= 0) {
+        close(out);
+    }
+    if (err >= 0) {
+        close(err);
+    }
     if (pid < 0) {
         return result;
     }

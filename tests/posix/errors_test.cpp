@@ -11,15 +11,13 @@ namespace {
 struct ErrnoCase {
     int error;
     DWORD code;
-    friend std::ostream& operator<<(std::ostream& out, const ErrnoCase& c) {
-        return out << "errno " << c.error;
-    }
+    friend std::ostream& operator<<(std::ostream& out, const ErrnoCase& c) { return out << "errno " << c.error; }
 };
 
 class ErrnoTable : public testing::TestWithParam<ErrnoCase> {};
 
 TEST_P(ErrnoTable, GivesTheWin32Code) {
-    EXPECT_EQ(platform_posix::win32_error_from_errno(GetParam().error), GetParam().code)
+    EXPECT_EQ(lintop::platform_posix::win32_error_from_errno(GetParam().error), GetParam().code)
         << "errno " << GetParam().error;
 }
 
@@ -28,8 +26,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(ErrnoCase{ENOENT, ERROR_FILE_NOT_FOUND}, ErrnoCase{ENOTDIR, ERROR_PATH_NOT_FOUND},
                     ErrnoCase{ELOOP, ERROR_PATH_NOT_FOUND}, ErrnoCase{EACCES, ERROR_ACCESS_DENIED},
                     ErrnoCase{EPERM, ERROR_ACCESS_DENIED}, ErrnoCase{EISDIR, ERROR_ACCESS_DENIED},
-                    ErrnoCase{ENAMETOOLONG, ERROR_FILENAME_EXCED_RANGE},
-                    ErrnoCase{EMFILE, ERROR_TOO_MANY_OPEN_FILES},
+                    ErrnoCase{ENAMETOOLONG, ERROR_FILENAME_EXCED_RANGE}, ErrnoCase{EMFILE, ERROR_TOO_MANY_OPEN_FILES},
                     ErrnoCase{ENFILE, ERROR_TOO_MANY_OPEN_FILES}, ErrnoCase{EBADF, ERROR_INVALID_HANDLE},
                     ErrnoCase{ENOSPC, ERROR_DISK_FULL}, ErrnoCase{EFBIG, ERROR_DISK_FULL},
                     ErrnoCase{EPIPE, ERROR_NO_DATA}, ErrnoCase{EINVAL, ERROR_INVALID_PARAMETER},
@@ -40,9 +37,9 @@ INSTANTIATE_TEST_SUITE_P(
                     ErrnoCase{EDOM, ERROR_GEN_FAILURE}, ErrnoCase{0, ERROR_GEN_FAILURE}));
 
 TEST(LastError, IsWhatTheLastFailureSet) {
-    platform_posix::set_last_error(ERROR_DISK_FULL);
+    lintop::platform_posix::set_last_error(ERROR_DISK_FULL);
     EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
-    platform_posix::set_last_error_from_errno(EBADF);
+    lintop::platform_posix::set_last_error_from_errno(EBADF);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
 

@@ -22,7 +22,7 @@ using posix_test::open_for_reading;
 using posix_test::TempDir;
 
 int fd_of(HANDLE handle) {
-    return platform_posix::fd_from_handle(handle);
+    return lintop::platform_posix::fd_from_handle(handle);
 }
 
 // The lowest free descriptor: equal before and after a call that must not leak one.
@@ -45,7 +45,7 @@ TEST(Handle, BeyondTheRangeOfIntIsNoDescriptor) {
     const Fd open_fd(open("/dev/null", O_RDONLY | O_CLOEXEC));
     const auto wrapping = reinterpret_cast<HANDLE>((intptr_t{1} << 32) + open_fd.get() + 1);
     EXPECT_EQ(fd_of(wrapping), -1);
-    platform_posix::set_last_error(NO_ERROR);
+    lintop::platform_posix::set_last_error(NO_ERROR);
     EXPECT_EQ(GetFileType(wrapping), FILE_TYPE_UNKNOWN);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
@@ -53,7 +53,7 @@ TEST(Handle, BeyondTheRangeOfIntIsNoDescriptor) {
 TEST(CreateFileA, OpensAnExistingFileForReadingAsAnInheritableHandle) {
     const TempDir dir;
     const std::string name = dir.file("data.txt", "hello");
-    platform_posix::set_last_error(12345);
+    lintop::platform_posix::set_last_error(12345);
     const HANDLE handle = open_for_reading(name);
     ASSERT_NE(handle, INVALID_HANDLE_VALUE);
     ASSERT_NE(handle, nullptr);
@@ -71,8 +71,8 @@ TEST(CreateFileA, WithoutTheInheritRequestTheHandleStaysWithTheProcess) {
     const std::string name = dir.file("data.txt", "x");
     SECURITY_ATTRIBUTES keep{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
     for (SECURITY_ATTRIBUTES* security : {static_cast<SECURITY_ATTRIBUTES*>(nullptr), &keep}) {
-        const Fd fd(fd_of(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, security,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+        const Fd fd(fd_of(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, security, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr)));
         ASSERT_NE(fd.get(), -1);
         EXPECT_NE(fcntl(fd.get(), F_GETFD) & FD_CLOEXEC, 0);
     }
@@ -101,7 +101,7 @@ TEST_P(CreateFileAFailure, GivesTheWin32Code) {
     symlink("loop_a", (dir.path() + "/loop_b").c_str());
     const std::string name = GetParam().name(dir);
     const int free_fd = lowest_free_fd();
-    platform_posix::set_last_error(NO_ERROR);
+    lintop::platform_posix::set_last_error(NO_ERROR);
 
     EXPECT_EQ(open_for_reading(name), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), GetParam().code);
@@ -111,33 +111,25 @@ TEST_P(CreateFileAFailure, GivesTheWin32Code) {
 INSTANTIATE_TEST_SUITE_P(
     Posix, CreateFileAFailure,
     testing::Values(
-        OpenFailure{"MissingFile", [](const TempDir& d) { return d.path() + "/missing"; },
-                    ERROR_FILE_NOT_FOUND},
+        OpenFailure{"MissingFile", [](const TempDir& d) { return d.path() + "/missing"; }, ERROR_FILE_NOT_FOUND},
         OpenFailure{"MissingFileInCurrentFolder",
-                    [](const TempDir&) { return std::string("lintop_surely_missing_file"); },
-                    ERROR_FILE_NOT_FOUND},
-        OpenFailure{"MissingFolderOnTheWay",
-                    [](const TempDir& d) { return d.path() + "/missing/file"; }, ERROR_PATH_NOT_FOUND},
-        OpenFailure{"ThroughARegularFile", [](const TempDir& d) { return d.path() + "/file/x"; },
+                    [](const TempDir&) { return std::string("lintop_surely_missing_file"); }, ERROR_FILE_NOT_FOUND},
+        OpenFailure{"MissingFolderOnTheWay", [](const TempDir& d) { return d.path() + "/missing/file"; },
                     ERROR_PATH_NOT_FOUND},
+        OpenFailure{"ThroughARegularFile", [](const TempDir& d) { return d.path() + "/file/x"; }, ERROR_PATH_NOT_FOUND},
         OpenFailure{"EmptyName", [](const TempDir&) { return std::string(); }, ERROR_PATH_NOT_FOUND},
-        OpenFailure{"OverlongComponent",
-                    [](const TempDir& d) { return d.path() + "/" + std::string(300, 'n'); },
+        OpenFailure{"OverlongComponent", [](const TempDir& d) { return d.path() + "/" + std::string(300, 'n'); },
                     ERROR_FILENAME_EXCED_RANGE},
-        OpenFailure{"OverlongPath",
-                    [](const TempDir& d) { return d.path() + "/" + std::string(5000, 'n'); },
+        OpenFailure{"OverlongPath", [](const TempDir& d) { return d.path() + "/" + std::string(5000, 'n'); },
                     ERROR_FILENAME_EXCED_RANGE},
         OpenFailure{"Folder", [](const TempDir& d) { return d.path() + "/folder"; }, ERROR_ACCESS_DENIED},
-        OpenFailure{"FolderWithSlash", [](const TempDir& d) { return d.path() + "/folder/"; },
-                    ERROR_ACCESS_DENIED},
-        OpenFailure{"SymbolicLinkLoop", [](const TempDir& d) { return d.path() + "/loop_a"; },
-                    ERROR_PATH_NOT_FOUND}),
+        OpenFailure{"FolderWithSlash", [](const TempDir& d) { return d.path() + "/folder/"; }, ERROR_ACCESS_DENIED},
+        OpenFailure{"SymbolicLinkLoop", [](const TempDir& d) { return d.path() + "/loop_a"; }, ERROR_PATH_NOT_FOUND}),
     posix_test::CaseName());
 
 TEST(CreateFileA, NullNameIsAMissingPath) {
-    platform_posix::set_last_error(NO_ERROR);
-    EXPECT_EQ(CreateFileA(nullptr, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
-              INVALID_HANDLE_VALUE);
+    lintop::platform_posix::set_last_error(NO_ERROR);
+    EXPECT_EQ(CreateFileA(nullptr, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
 }
 
@@ -152,7 +144,7 @@ TEST(CreateFileA, OtherFormsAreRefusedAndNeverCreateOrTruncate) {
     for (const Form form : {Form{GENERIC_WRITE, OPEN_EXISTING}, Form{GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING},
                             Form{GENERIC_READ, CREATE_ALWAYS}}) {
         for (const std::string& name : {existing, missing}) {
-            platform_posix::set_last_error(NO_ERROR);
+            lintop::platform_posix::set_last_error(NO_ERROR);
             EXPECT_EQ(CreateFileA(name.c_str(), form.access, 0, nullptr, form.disposition, 0, nullptr),
                       INVALID_HANDLE_VALUE);
             EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
@@ -212,14 +204,14 @@ TEST(CreateFileA, UnreadableFileIsAccessDeniedForAnUnprivilegedChild) {
 TEST(CloseHandle, ClosesTheDescriptorOnce) {
     const int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
     ASSERT_NE(fd, -1);
-    platform_posix::set_last_error(12345);
+    lintop::platform_posix::set_last_error(12345);
     EXPECT_EQ(CloseHandle(handle_of(fd)), TRUE);
     EXPECT_EQ(GetLastError(), 12345u);
     EXPECT_EQ(fcntl(fd, F_GETFD), -1);
     EXPECT_EQ(CloseHandle(handle_of(fd)), FALSE);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
     for (const HANDLE invalid : {INVALID_HANDLE_VALUE, static_cast<HANDLE>(nullptr)}) {
-        platform_posix::set_last_error(NO_ERROR);
+        lintop::platform_posix::set_last_error(NO_ERROR);
         EXPECT_EQ(CloseHandle(invalid), FALSE);
         EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
     }
@@ -277,24 +269,25 @@ TEST_P(GetFileTypeOf, GivesTheKind) {
     Fd other_end;
     const Fd fd(make_object(GetParam().what, dir, other_end));
     ASSERT_NE(fd.get(), -1) << "cannot make " << GetParam().what;
-    platform_posix::set_last_error(12345);
+    lintop::platform_posix::set_last_error(12345);
     EXPECT_EQ(GetFileType(fd.handle()), GetParam().type);
     EXPECT_EQ(GetLastError(), 12345u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Posix, GetFileTypeOf,
-    testing::Values(TypeCase{"RegularFile", FILE_TYPE_DISK}, TypeCase{"Folder", FILE_TYPE_DISK},
-                    TypeCase{"PipeReadEnd", FILE_TYPE_PIPE}, TypeCase{"PipeWriteEnd", FILE_TYPE_PIPE},
-                    TypeCase{"Socketpair", FILE_TYPE_PIPE}, TypeCase{"DevNull", FILE_TYPE_CHAR},
-                    TypeCase{"DevFull", FILE_TYPE_CHAR}, TypeCase{"PseudoTerminal", FILE_TYPE_CHAR}),
-    posix_test::CaseName());
+INSTANTIATE_TEST_SUITE_P(Posix, GetFileTypeOf,
+                         testing::Values(TypeCase{"RegularFile", FILE_TYPE_DISK}, TypeCase{"Folder", FILE_TYPE_DISK},
+                                         TypeCase{"PipeReadEnd", FILE_TYPE_PIPE},
+                                         TypeCase{"PipeWriteEnd", FILE_TYPE_PIPE},
+                                         TypeCase{"Socketpair", FILE_TYPE_PIPE}, TypeCase{"DevNull", FILE_TYPE_CHAR},
+                                         TypeCase{"DevFull", FILE_TYPE_CHAR},
+                                         TypeCase{"PseudoTerminal", FILE_TYPE_CHAR}),
+                         posix_test::CaseName());
 
 TEST(GetFileType, OfNoOpenDescriptorIsUnknownWithInvalidHandle) {
     const int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
     close(fd);
     for (const HANDLE handle : {handle_of(fd), INVALID_HANDLE_VALUE, static_cast<HANDLE>(nullptr)}) {
-        platform_posix::set_last_error(NO_ERROR);
+        lintop::platform_posix::set_last_error(NO_ERROR);
         EXPECT_EQ(GetFileType(handle), FILE_TYPE_UNKNOWN);
         EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
     }

@@ -24,7 +24,7 @@
 namespace posix_test {
 
 inline HANDLE handle_of(int fd) {
-    return platform_posix::handle_from_fd(fd);
+    return lintop::platform_posix::handle_from_fd(fd);
 }
 
 // A descriptor closed at the end of its scope, unless released.
@@ -146,7 +146,9 @@ public:
     Interrupter() {
         interruptions = 0;
         struct sigaction count {};
-        count.sa_handler = [](int) { interruptions = interruptions + 1; };
+        count.sa_handler = [](int) {
+            interruptions = interruptions + 1;
+        };
         sigaction(SIGALRM, &count, &previous_action_);
         const itimerval every{{0, 1000}, {0, 1000}};
         setitimer(ITIMER_REAL, &every, &previous_timer_);
@@ -182,8 +184,8 @@ inline std::vector<unsigned char> read_all(int fd) {
 // CreateFileA as open_handle calls it.
 inline HANDLE open_for_reading(const std::string& name) {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    return CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 }  // namespace posix_test

@@ -56,7 +56,7 @@ class GetStdHandleOf : public testing::TestWithParam<StdCase> {};
 TEST_P(GetStdHandleOf, GivesTheDescriptorWhenItIsOpen) {
     const Fd null(open("/dev/null", O_RDWR | O_CLOEXEC));
     HANDLE handle = nullptr;
-    platform_posix::set_last_error(12345);
+    lintop::platform_posix::set_last_error(12345);
     {
         const SwapStandardFd swap(GetParam().fd, null.get());
         handle = GetStdHandle(GetParam().which);
@@ -67,7 +67,7 @@ TEST_P(GetStdHandleOf, GivesTheDescriptorWhenItIsOpen) {
 
 TEST_P(GetStdHandleOf, IsInvalidWhenTheDescriptorIsClosed) {
     HANDLE handle = nullptr;
-    platform_posix::set_last_error(NO_ERROR);
+    lintop::platform_posix::set_last_error(NO_ERROR);
     {
         const SwapStandardFd swap(GetParam().fd, -1);
         handle = GetStdHandle(GetParam().which);
@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(Posix, GetStdHandleOf,
 
 TEST(GetStdHandle, OfAnythingElseIsAnInvalidHandle) {
     for (const DWORD which : {DWORD{0}, DWORD{1}, static_cast<DWORD>(-13), static_cast<DWORD>(-9)}) {
-        platform_posix::set_last_error(NO_ERROR);
+        lintop::platform_posix::set_last_error(NO_ERROR);
         EXPECT_EQ(GetStdHandle(which), INVALID_HANDLE_VALUE) << which;
         EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE) << which;
     }

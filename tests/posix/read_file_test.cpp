@@ -31,7 +31,7 @@ TEST(ReadFile, ReadsARegularFileThenGivesZeroAtItsEnd) {
     const Fd fd(open(dir.file("f", "hello").c_str(), O_RDONLY | O_CLOEXEC));
     char buffer[16] = {};
     DWORD received = 99;
-    platform_posix::set_last_error(SENTINEL);
+    lintop::platform_posix::set_last_error(SENTINEL);
     ASSERT_EQ(ReadFile(fd.handle(), buffer, sizeof buffer, &received, nullptr), TRUE);
     EXPECT_EQ(received, 5u);
     EXPECT_EQ(std::string(buffer, received), "hello");
@@ -49,7 +49,7 @@ TEST(ReadFile, GivesWhatThePipeHoldsBeforeReportingTheWriterGone) {
     DWORD received = 99;
     ASSERT_EQ(ReadFile(pipe.read_end.handle(), buffer, sizeof buffer, &received, nullptr), TRUE);
     EXPECT_EQ(received, 2u);
-    platform_posix::set_last_error(NO_ERROR);
+    lintop::platform_posix::set_last_error(NO_ERROR);
     EXPECT_EQ(ReadFile(pipe.read_end.handle(), buffer, sizeof buffer, &received, nullptr), FALSE);
     EXPECT_EQ(GetLastError(), ERROR_BROKEN_PIPE);
     EXPECT_EQ(received, 0u);
@@ -100,19 +100,19 @@ TEST_P(ReadFileAtEnd, EndsAsTheKindOfObjectDoesOnWindows) {
     ASSERT_NE(fd.get(), -1) << "cannot make " << GetParam().what;
     char buffer[16];
     DWORD received = 99;
-    platform_posix::set_last_error(SENTINEL);
+    lintop::platform_posix::set_last_error(SENTINEL);
     EXPECT_EQ(ReadFile(fd.handle(), buffer, sizeof buffer, &received, nullptr), GetParam().result);
     EXPECT_EQ(received, 0u);
     EXPECT_EQ(GetLastError(), GetParam().error);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Posix, ReadFileAtEnd,
-    testing::Values(EndCase{"EmptyRegularFile", TRUE, SENTINEL}, EndCase{"DevNull", TRUE, SENTINEL},
-                    EndCase{"TerminalEndOfFile", TRUE, SENTINEL},
-                    EndCase{"PipeWithoutWriter", FALSE, ERROR_BROKEN_PIPE},
-                    EndCase{"SocketWithoutPeer", FALSE, ERROR_BROKEN_PIPE}),
-    posix_test::CaseName());
+INSTANTIATE_TEST_SUITE_P(Posix, ReadFileAtEnd,
+                         testing::Values(EndCase{"EmptyRegularFile", TRUE, SENTINEL},
+                                         EndCase{"DevNull", TRUE, SENTINEL},
+                                         EndCase{"TerminalEndOfFile", TRUE, SENTINEL},
+                                         EndCase{"PipeWithoutWriter", FALSE, ERROR_BROKEN_PIPE},
+                                         EndCase{"SocketWithoutPeer", FALSE, ERROR_BROKEN_PIPE}),
+                         posix_test::CaseName());
 
 TEST(ReadFile, ReadsALineTypedAtATerminal) {
     int master = -1;
@@ -156,7 +156,7 @@ TEST(ReadFile, RefusedReadsGiveTheWin32Code) {
     for (const auto& c : cases) {
         char buffer[4];
         DWORD received = 99;
-        platform_posix::set_last_error(NO_ERROR);
+        lintop::platform_posix::set_last_error(NO_ERROR);
         EXPECT_EQ(ReadFile(c.handle, buffer, sizeof buffer, &received, nullptr), FALSE) << c.what;
         EXPECT_EQ(GetLastError(), c.error) << c.what;
         EXPECT_EQ(received, 0u) << c.what;

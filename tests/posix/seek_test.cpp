@@ -44,7 +44,7 @@ TEST_P(SetFilePointerWithoutHighPart, MovesOrRefusesWithoutMoving) {
     const TempDir dir;
     const Fd fd(open(dir.file("ten", "0123456789").c_str(), O_RDONLY | O_CLOEXEC));
     ASSERT_EQ(lseek(fd.get(), c.start, SEEK_SET), c.start);
-    platform_posix::set_last_error(SENTINEL);
+    lintop::platform_posix::set_last_error(SENTINEL);
     EXPECT_EQ(SetFilePointer(fd.handle(), c.distance, nullptr, c.method), c.result);
     EXPECT_EQ(GetLastError(), c.error);
     const int64_t expected = c.result == INVALID_SET_FILE_POINTER ? c.start : int64_t{c.result};
@@ -54,17 +54,13 @@ TEST_P(SetFilePointerWithoutHighPart, MovesOrRefusesWithoutMoving) {
 INSTANTIATE_TEST_SUITE_P(
     Posix, SetFilePointerWithoutHighPart,
     testing::Values(
-        Seek32{"FromTheStart", 7, 3, FILE_BEGIN, 3, SENTINEL},
-        Seek32{"Forward", 4, 2, FILE_CURRENT, 6, SENTINEL},
-        Seek32{"OneStepBack", 5, -1, FILE_CURRENT, 4, SENTINEL},
-        Seek32{"BackFromTheEnd", 0, -1, FILE_END, 9, SENTINEL},
-        Seek32{"BeyondTheEnd", 0, 5, FILE_END, 15, SENTINEL},
-        Seek32{"WhereItIs", 6, 0, FILE_CURRENT, 6, SENTINEL},
+        Seek32{"FromTheStart", 7, 3, FILE_BEGIN, 3, SENTINEL}, Seek32{"Forward", 4, 2, FILE_CURRENT, 6, SENTINEL},
+        Seek32{"OneStepBack", 5, -1, FILE_CURRENT, 4, SENTINEL}, Seek32{"BackFromTheEnd", 0, -1, FILE_END, 9, SENTINEL},
+        Seek32{"BeyondTheEnd", 0, 5, FILE_END, 15, SENTINEL}, Seek32{"WhereItIs", 6, 0, FILE_CURRENT, 6, SENTINEL},
         Seek32{"BeforeTheStart", 5, -6, FILE_CURRENT, INVALID_SET_FILE_POINTER, ERROR_NEGATIVE_SEEK},
         // Sign-extended: -1 from the start is before it, not 0xFFFFFFFF.
         Seek32{"NegativeFromTheStart", 5, -1, FILE_BEGIN, INVALID_SET_FILE_POINTER, ERROR_NEGATIVE_SEEK},
-        Seek32{"BeforeTheStartFromTheEnd", 5, -11, FILE_END, INVALID_SET_FILE_POINTER,
-               ERROR_NEGATIVE_SEEK},
+        Seek32{"BeforeTheStartFromTheEnd", 5, -11, FILE_END, INVALID_SET_FILE_POINTER, ERROR_NEGATIVE_SEEK},
         Seek32{"UnknownMethod", 5, 0, 3, INVALID_SET_FILE_POINTER, ERROR_INVALID_PARAMETER}),
     posix_test::CaseName());
 
@@ -72,7 +68,7 @@ TEST(SetFilePointer, WithAHighPartMovesByA64BitDistance) {
     const TempDir dir;
     const Fd fd(open(dir.file("small", "x").c_str(), O_RDONLY | O_CLOEXEC));
     LONG high = 1;
-    platform_posix::set_last_error(SENTINEL);
+    lintop::platform_posix::set_last_error(SENTINEL);
     EXPECT_EQ(SetFilePointer(fd.handle(), 0x10, &high, FILE_BEGIN), 0x10u);
     EXPECT_EQ(high, 1);
     EXPECT_EQ(position_of(fd), FOUR_GIB + 0x10);
@@ -119,7 +115,7 @@ TEST_F(LargeFile, StepsBackAboveFourGibWithAHighPart) {
 TEST_F(LargeFile, RefusesWithoutAHighPartAboveFourGibAndStays) {
     ASSERT_EQ(lseek(fd_.get(), FOUR_GIB + 1, SEEK_SET), FOUR_GIB + 1);
     for (const DWORD method : {FILE_CURRENT, FILE_END}) {
-        platform_posix::set_last_error(NO_ERROR);
+        lintop::platform_posix::set_last_error(NO_ERROR);
         EXPECT_EQ(SetFilePointer(fd_.handle(), -1, nullptr, method), INVALID_SET_FILE_POINTER);
         EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
         EXPECT_EQ(position_of(fd_), FOUR_GIB + 1);
@@ -130,22 +126,21 @@ TEST_F(LargeFile, RefusesWithoutAHighPartAboveFourGibAndStays) {
 // last error, or the caller takes it for a failure.
 TEST_F(LargeFile, ALowPartOfAllOnesClearsTheLastError) {
     ASSERT_EQ(lseek(fd_.get(), 0xFFFFFFFE, SEEK_SET), 0xFFFFFFFE);
-    platform_posix::set_last_error(ERROR_DISK_FULL);
+    lintop::platform_posix::set_last_error(ERROR_DISK_FULL);
     EXPECT_EQ(SetFilePointer(fd_.handle(), 1, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER);
     EXPECT_EQ(GetLastError(), NO_ERROR);
     EXPECT_EQ(position_of(fd_), 0xFFFFFFFF);
 
     LONG high = 1;  // with low -1: 8 GiB - 1, beyond the end
-    platform_posix::set_last_error(ERROR_DISK_FULL);
+    lintop::platform_posix::set_last_error(ERROR_DISK_FULL);
     EXPECT_EQ(SetFilePointer(fd_.handle(), -1, &high, FILE_BEGIN), INVALID_SET_FILE_POINTER);
     EXPECT_EQ(high, 1);
     EXPECT_EQ(GetLastError(), NO_ERROR);
     EXPECT_EQ(position_of(fd_), 2 * FOUR_GIB - 1);
 
     high = -1;  // 1 GiB and 1 byte back from the end of 5 GiB: 4 GiB - 1
-    platform_posix::set_last_error(ERROR_DISK_FULL);
-    EXPECT_EQ(SetFilePointer(fd_.handle(), static_cast<LONG>(-GIB - 1), &high, FILE_END),
-              INVALID_SET_FILE_POINTER);
+    lintop::platform_posix::set_last_error(ERROR_DISK_FULL);
+    EXPECT_EQ(SetFilePointer(fd_.handle(), static_cast<LONG>(-GIB - 1), &high, FILE_END), INVALID_SET_FILE_POINTER);
     EXPECT_EQ(high, 0);
     EXPECT_EQ(GetLastError(), NO_ERROR);
     EXPECT_EQ(position_of(fd_), FOUR_GIB - 1);
@@ -153,7 +148,7 @@ TEST_F(LargeFile, ALowPartOfAllOnesClearsTheLastError) {
 
 TEST_F(LargeFile, ADistanceThatOverflowsIsRefused) {
     LONG high = INT32_MAX;
-    platform_posix::set_last_error(NO_ERROR);
+    lintop::platform_posix::set_last_error(NO_ERROR);
     EXPECT_EQ(SetFilePointer(fd_.handle(), -1, &high, FILE_END), INVALID_SET_FILE_POINTER);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(position_of(fd_), 0);
@@ -162,7 +157,7 @@ TEST_F(LargeFile, ADistanceThatOverflowsIsRefused) {
 TEST(SetFilePointer, OnAPipeIsASeekOnADevice) {
     Pipe pipe;
     for (const DWORD method : {FILE_BEGIN, FILE_CURRENT, FILE_END}) {
-        platform_posix::set_last_error(NO_ERROR);
+        lintop::platform_posix::set_last_error(NO_ERROR);
         EXPECT_EQ(SetFilePointer(pipe.read_end.handle(), 0, nullptr, method), INVALID_SET_FILE_POINTER);
         EXPECT_EQ(GetLastError(), ERROR_SEEK_ON_DEVICE);
     }
@@ -170,7 +165,7 @@ TEST(SetFilePointer, OnAPipeIsASeekOnADevice) {
 
 TEST(SetFilePointer, OnNoOpenHandleIsAnInvalidHandle) {
     for (const HANDLE handle : {INVALID_HANDLE_VALUE, static_cast<HANDLE>(nullptr)}) {
-        platform_posix::set_last_error(NO_ERROR);
+        lintop::platform_posix::set_last_error(NO_ERROR);
         EXPECT_EQ(SetFilePointer(handle, -1, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER);
         EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
     }

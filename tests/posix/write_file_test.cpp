@@ -35,7 +35,7 @@ TEST(WriteFile, WritesARegularFile) {
     {
         const Fd fd(open(name.c_str(), O_WRONLY | O_CLOEXEC));
         DWORD written = 0;
-        platform_posix::set_last_error(SENTINEL);
+        lintop::platform_posix::set_last_error(SENTINEL);
         ASSERT_EQ(WriteFile(fd.handle(), "abc\r\n", 5, &written, nullptr), TRUE);
         EXPECT_EQ(written, 5u);
         EXPECT_EQ(GetLastError(), SENTINEL);
@@ -68,7 +68,7 @@ TEST(WriteFile, RefusedWritesGiveTheWin32Code) {
     };
     for (const auto& c : cases) {
         DWORD written = 99;
-        platform_posix::set_last_error(NO_ERROR);
+        lintop::platform_posix::set_last_error(NO_ERROR);
         EXPECT_EQ(WriteFile(c.handle, "data", 4, &written, nullptr), FALSE) << c.what;
         EXPECT_EQ(GetLastError(), c.error) << c.what;
         EXPECT_EQ(written, 0u) << c.what;
@@ -80,7 +80,7 @@ TEST(WriteFile, ZeroBytesSucceedWithoutWritingButNeedAnOpenHandle) {
     DWORD written = 99;
     EXPECT_EQ(WriteFile(full.handle(), "x", 0, &written, nullptr), TRUE);
     EXPECT_EQ(written, 0u);
-    platform_posix::set_last_error(NO_ERROR);
+    lintop::platform_posix::set_last_error(NO_ERROR);
     EXPECT_EQ(WriteFile(INVALID_HANDLE_VALUE, "x", 0, &written, nullptr), FALSE);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
@@ -100,8 +100,7 @@ void expect_whole_write_through_pipe(Pipe& pipe, size_t size, bool interrupt) {
     BOOL ok = FALSE;
     {
         const auto interrupter = interrupt ? std::make_unique<Interrupter>() : nullptr;
-        ok = WriteFile(pipe.write_end.handle(), bytes.data(), static_cast<DWORD>(size), &written,
-                       nullptr);
+        ok = WriteFile(pipe.write_end.handle(), bytes.data(), static_cast<DWORD>(size), &written, nullptr);
     }
     pipe.write_end.reset();
     reader.join();
@@ -145,9 +144,9 @@ TEST(WriteFile, CountsTheBytesWrittenBeforeTheReaderLeft) {
     });
     const auto bytes = pattern(MEBIBYTE);
     DWORD written = 0;
-    platform_posix::set_last_error(NO_ERROR);
-    const BOOL ok = WriteFile(pipe.write_end.handle(), bytes.data(), static_cast<DWORD>(bytes.size()),
-                              &written, nullptr);
+    lintop::platform_posix::set_last_error(NO_ERROR);
+    const BOOL ok =
+        WriteFile(pipe.write_end.handle(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     reader.join();
     EXPECT_EQ(ok, FALSE);
     EXPECT_EQ(GetLastError(), ERROR_NO_DATA);

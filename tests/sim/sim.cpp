@@ -23,7 +23,9 @@ HANDLE new_handle(size_t object, uint64_t position) {
 
 HandleEntry* entry_of(HANDLE h) {
     const auto value = reinterpret_cast<uintptr_t>(h);
-    if (value < FIRST_HANDLE || (value - FIRST_HANDLE) % HANDLE_STEP != 0) return nullptr;
+    if (value < FIRST_HANDLE || (value - FIRST_HANDLE) % HANDLE_STEP != 0) {
+        return nullptr;
+    }
     const size_t index = (value - FIRST_HANDLE) / HANDLE_STEP;
     return index < state.handles.size() ? &state.handles[index] : nullptr;
 }
@@ -33,7 +35,9 @@ HandleEntry* open_entry(HANDLE h) {
     return entry != nullptr && entry->open ? entry : nullptr;
 }
 
-uint64_t disk_size(const Object& disk) { return disk.start + disk.data.size(); }
+uint64_t disk_size(const Object& disk) {
+    return disk.start + disk.data.size();
+}
 
 }  // namespace sim::internal
 
@@ -61,22 +65,34 @@ HANDLE add_object(const Object& object, uint64_t position = 0) {
 
 const char* call_name(Call call) {
     switch (call) {
-    case Call::CreateFileA: return "CreateFileA";
-    case Call::ReadFile: return "ReadFile";
-    case Call::WriteFile: return "WriteFile";
-    case Call::SetFilePointer: return "SetFilePointer";
-    case Call::GetFileType: return "GetFileType";
-    case Call::GetStdHandle: return "GetStdHandle";
-    case Call::GetStartupInfoA: return "GetStartupInfoA";
-    case Call::CloseHandle: return "CloseHandle";
-    case Call::HeapAlloc: return "HeapAlloc";
-    case Call::ExitProcess: return "ExitProcess";
+        case Call::CreateFileA:
+            return "CreateFileA";
+        case Call::ReadFile:
+            return "ReadFile";
+        case Call::WriteFile:
+            return "WriteFile";
+        case Call::SetFilePointer:
+            return "SetFilePointer";
+        case Call::GetFileType:
+            return "GetFileType";
+        case Call::GetStdHandle:
+            return "GetStdHandle";
+        case Call::GetStartupInfoA:
+            return "GetStartupInfoA";
+        case Call::CloseHandle:
+            return "CloseHandle";
+        case Call::HeapAlloc:
+            return "HeapAlloc";
+        case Call::ExitProcess:
+            return "ExitProcess";
     }
     return "?";
 }
 
 void reset() {
-    for (void* block : state.heap_blocks) std::free(block);
+    for (void* block : state.heap_blocks) {
+        std::free(block);
+    }
     state = internal::State{};
 }
 
@@ -111,22 +127,32 @@ HANDLE make_pipe(const std::string& data, bool writer_closed, bool reader_closed
     return add_object(pipe);
 }
 
-HANDLE make_unknown() { return add_object(Object{}); }
+HANDLE make_unknown() {
+    return add_object(Object{});
+}
 
 void name_file(const std::string& name, HANDLE h) {
     const HandleEntry* entry = entry_of(h);
-    if (entry != nullptr) state.names[name] = {entry->object, false, NO_ERROR};
+    if (entry != nullptr) {
+        state.names[name] = {entry->object, false, NO_ERROR};
+    }
 }
 
-void refuse_name(const std::string& name, DWORD code) { state.names[name] = {0, true, code}; }
+void refuse_name(const std::string& name, DWORD code) {
+    state.names[name] = {0, true, code};
+}
 
-void set_std_handle(DWORD which, HANDLE h) { state.std_handles[which] = h; }
+void set_std_handle(DWORD which, HANDLE h) {
+    state.std_handles[which] = h;
+}
 
 void set_reserved_block(const std::vector<uint8_t>& block) {
     state.reserved_blocks.push_back(block);
 }
 
-void plan(const Fault& fault) { state.faults.push_back(fault); }
+void plan(const Fault& fault) {
+    state.faults.push_back(fault);
+}
 
 std::string written(HANDLE h) {
     const Object* object = object_of(h);
@@ -135,7 +161,9 @@ std::string written(HANDLE h) {
 
 std::string contents(HANDLE h) {
     const Object* object = object_of(h);
-    if (object == nullptr || object->kind != Kind::Disk) return {};
+    if (object == nullptr || object->kind != Kind::Disk) {
+        return {};
+    }
     return std::string(static_cast<size_t>(object->start), '\0') + object->data;
 }
 
@@ -144,12 +172,16 @@ uint64_t position(HANDLE h) {
     return entry != nullptr ? entry->position : 0;
 }
 
-const std::vector<CallRecord>& log() { return state.log; }
+const std::vector<CallRecord>& log() {
+    return state.log;
+}
 
 std::vector<CallRecord> calls(Call call) {
     std::vector<CallRecord> found;
     for (const CallRecord& r : state.log) {
-        if (r.call == call) found.push_back(r);
+        if (r.call == call) {
+            found.push_back(r);
+        }
     }
     return found;
 }
@@ -164,6 +196,8 @@ std::vector<int64_t> write_sizes(HANDLE h) {
     return sizes;
 }
 
-size_t log_size() { return state.log.size(); }
+size_t log_size() {
+    return state.log.size();
+}
 
 }  // namespace sim

@@ -28,18 +28,18 @@ const char* call_name(Call call);
 // One platform call as the stream layer made it.
 struct CallRecord {
     Call call;
-    HANDLE handle;         // the handle called on; CreateFileA: the handle returned
-    int64_t requested;     // bytes asked to read, write or allocate; SetFilePointer: the
-                           // 64-bit distance (low part and high part, or the sign-extended low
-                           // part when no high part was passed); GetStdHandle: the DWORD asked for
-    int64_t transferred;   // bytes read or written
-    int64_t result;        // the return value: BOOL, DWORD, file type, new position (64-bit)
-    DWORD error;           // what GetLastError gives after the call; 0 for a success
-    bool high_part;        // SetFilePointer: a high part was passed
-    std::string text;      // CreateFileA: the name; WriteFile: the bytes taken; ReadFile: bytes given
+    HANDLE handle;        // the handle called on; CreateFileA: the handle returned
+    int64_t requested;    // bytes asked to read, write or allocate; SetFilePointer: the
+                          // 64-bit distance (low part and high part, or the sign-extended low
+                          // part when no high part was passed); GetStdHandle: the DWORD asked for
+    int64_t transferred;  // bytes read or written
+    int64_t result;       // the return value: BOOL, DWORD, file type, new position (64-bit)
+    DWORD error;          // what GetLastError gives after the call; 0 for a success
+    bool high_part;       // SetFilePointer: a high part was passed
+    std::string text;     // CreateFileA: the name; WriteFile: the bytes taken; ReadFile: bytes given
     DWORD access, share, disposition, flags;  // CreateFileA arguments
-    bool inherit;          // CreateFileA: the security attributes ask for an inheritable handle
-    bool has_template;     // CreateFileA: a template handle was passed
+    bool inherit;                             // CreateFileA: the security attributes ask for an inheritable handle
+    bool has_template;                        // CreateFileA: a template handle was passed
 };
 
 // A fault: the nth call of a kind (1-based, counted since reset) fails with

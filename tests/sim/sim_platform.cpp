@@ -25,11 +25,15 @@ const sim::Fault* planned_fault(sim::Call call) {
     return nullptr;
 }
 
-bool fails(const sim::Fault* fault) { return fault != nullptr && fault->take < 0; }
+bool fails(const sim::Fault* fault) {
+    return fault != nullptr && fault->take < 0;
+}
 
 // A partial-transfer fault caps the count; the call then proceeds as usual.
 DWORD capped(DWORD count, const sim::Fault* fault) {
-    if (fault == nullptr || fault->take < 0) return count;
+    if (fault == nullptr || fault->take < 0) {
+        return count;
+    }
     return static_cast<DWORD>(std::min<int64_t>(fault->take, count));
 }
 
@@ -45,13 +49,16 @@ void fail(sim::CallRecord& r, DWORD code) {
     r.error = code;
 }
 
-int64_t handle_number(HANDLE h) { return static_cast<int64_t>(reinterpret_cast<intptr_t>(h)); }
+int64_t handle_number(HANDLE h) {
+    return static_cast<int64_t>(reinterpret_cast<intptr_t>(h));
+}
 
 // SetFilePointer's distance: the 64-bit value of both parts, or the sign-extended low part.
 int64_t seek_distance(LONG low, const LONG* high) {
-    if (high == nullptr) return low;
-    const uint64_t bits =
-        (uint64_t{static_cast<uint32_t>(*high)} << 32) | static_cast<uint32_t>(low);
+    if (high == nullptr) {
+        return low;
+    }
+    const uint64_t bits = (uint64_t{static_cast<uint32_t>(*high)} << 32) | static_cast<uint32_t>(low);
     return static_cast<int64_t>(bits);
 }
 
@@ -63,7 +70,9 @@ BOOL finish_transfer(sim::CallRecord& r, bool ok, DWORD code, LPDWORD transferre
     }
     r.transferred = static_cast<int64_t>(r.text.size());
     r.result = ok ? TRUE : FALSE;
-    if (transferred != nullptr) *transferred = static_cast<DWORD>(r.text.size());
+    if (transferred != nullptr) {
+        *transferred = static_cast<DWORD>(r.text.size());
+    }
     state.log.push_back(r);
     return ok ? TRUE : FALSE;
 }
@@ -71,8 +80,12 @@ BOOL finish_transfer(sim::CallRecord& r, bool ok, DWORD code, LPDWORD transferre
 // A HeapAlloc block, kept for reset() to free; HeapAlloc gives a block even for 0 bytes.
 void* allocate(SIZE_T bytes, DWORD flags) {
     void* block = std::malloc(std::max<SIZE_T>(bytes, 1));
-    if (block == nullptr) return nullptr;
-    if ((flags & HEAP_ZERO_MEMORY) != 0) std::memset(block, 0, bytes);
+    if (block == nullptr) {
+        return nullptr;
+    }
+    if ((flags & HEAP_ZERO_MEMORY) != 0) {
+        std::memset(block, 0, bytes);
+    }
     state.heap_blocks.push_back(block);
     return block;
 }
@@ -80,8 +93,8 @@ void* allocate(SIZE_T bytes, DWORD flags) {
 }  // namespace
 
 HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
-                   LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
-                   DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) {
+                   LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes,
+                   HANDLE hTemplateFile) {
     sim::CallRecord r = record(Call::CreateFileA, INVALID_HANDLE_VALUE);
     r.text = lpFileName != nullptr ? lpFileName : "";
     r.access = dwDesiredAccess;
@@ -92,39 +105,51 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
     r.has_template = hTemplateFile != nullptr;
     const sim::Fault* fault = planned_fault(Call::CreateFileA);
     const auto name = state.names.find(r.text);
-    if (fails(fault)) fail(r, fault->code);
-    else if (name == state.names.end()) fail(r, ERROR_FILE_NOT_FOUND);
-    else if (name->second.refused) fail(r, name->second.code);
-    else r.handle = new_handle(name->second.object, 0);
+    if (fails(fault)) {
+        fail(r, fault->code);
+    } else if (name == state.names.end()) {
+        fail(r, ERROR_FILE_NOT_FOUND);
+    } else if (name->second.refused) {
+        fail(r, name->second.code);
+    } else {
+        r.handle = new_handle(name->second.object, 0);
+    }
     r.result = handle_number(r.handle);
     state.log.push_back(r);
     return r.handle;
 }
 
-BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
-              LPDWORD lpNumberOfBytesRead, LPOVERLAPPED) {
+BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead, LPOVERLAPPED) {
     sim::CallRecord r = record(Call::ReadFile, hFile);
     r.requested = nNumberOfBytesToRead;
     const sim::Fault* fault = planned_fault(Call::ReadFile);
     DWORD code = NO_ERROR;
     bool ok = false;
-    if (fails(fault)) code = fault->code;
-    else if (lpBuffer == nullptr && nNumberOfBytesToRead != 0) code = ERROR_INVALID_PARAMETER;
-    else ok = read_object(hFile, capped(nNumberOfBytesToRead, fault), r.text, code);
-    if (ok && !r.text.empty()) std::memcpy(lpBuffer, r.text.data(), r.text.size());
+    if (fails(fault)) {
+        code = fault->code;
+    } else if (lpBuffer == nullptr && nNumberOfBytesToRead != 0) {
+        code = ERROR_INVALID_PARAMETER;
+    } else {
+        ok = read_object(hFile, capped(nNumberOfBytesToRead, fault), r.text, code);
+    }
+    if (ok && !r.text.empty()) {
+        std::memcpy(lpBuffer, r.text.data(), r.text.size());
+    }
     return finish_transfer(r, ok, code, lpNumberOfBytesRead);
 }
 
-BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
-               LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED) {
+BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
+               LPOVERLAPPED) {
     sim::CallRecord r = record(Call::WriteFile, hFile);
     r.requested = nNumberOfBytesToWrite;
     const sim::Fault* fault = planned_fault(Call::WriteFile);
     DWORD code = NO_ERROR;
     bool ok = false;
-    if (fails(fault)) code = fault->code;
-    else if (lpBuffer == nullptr && nNumberOfBytesToWrite != 0) code = ERROR_INVALID_PARAMETER;
-    else {
+    if (fails(fault)) {
+        code = fault->code;
+    } else if (lpBuffer == nullptr && nNumberOfBytesToWrite != 0) {
+        code = ERROR_INVALID_PARAMETER;
+    } else {
         if (lpBuffer != nullptr) {
             r.text.assign(static_cast<const char*>(lpBuffer), capped(nNumberOfBytesToWrite, fault));
         }
@@ -133,16 +158,18 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
     return finish_transfer(r, ok, code, lpNumberOfBytesWritten);
 }
 
-DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh,
-                     DWORD dwMoveMethod) {
+DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh, DWORD dwMoveMethod) {
     sim::CallRecord r = record(Call::SetFilePointer, hFile);
     r.high_part = lpDistanceToMoveHigh != nullptr;
     r.requested = seek_distance(lDistanceToMove, lpDistanceToMoveHigh);
     const sim::Fault* fault = planned_fault(Call::SetFilePointer);
     DWORD code = NO_ERROR;
     bool ok = false;
-    if (fails(fault)) code = fault->code;
-    else ok = seek(hFile, r.requested, dwMoveMethod, r.high_part, code);
+    if (fails(fault)) {
+        code = fault->code;
+    } else {
+        ok = seek(hFile, r.requested, dwMoveMethod, r.high_part, code);
+    }
     DWORD low = INVALID_SET_FILE_POINTER;
     if (!ok) {
         fail(r, code);
@@ -151,10 +178,14 @@ DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveH
         const uint64_t target = entry_of(hFile)->position;
         r.result = static_cast<int64_t>(target);
         low = static_cast<DWORD>(target);
-        if (r.high_part) *lpDistanceToMoveHigh = static_cast<LONG>(static_cast<uint32_t>(target >> 32));
+        if (r.high_part) {
+            *lpDistanceToMoveHigh = static_cast<LONG>(static_cast<uint32_t>(target >> 32));
+        }
         // As on Windows: a success whose low part equals the failure value
         // clears the last error, so that the caller can tell the two apart.
-        if (low == INVALID_SET_FILE_POINTER) state.last_error = NO_ERROR;
+        if (low == INVALID_SET_FILE_POINTER) {
+            state.last_error = NO_ERROR;
+        }
     }
     state.log.push_back(r);
     return low;
@@ -165,15 +196,25 @@ DWORD GetFileType(HANDLE hFile) {
     const sim::Fault* fault = planned_fault(Call::GetFileType);
     const HandleEntry* entry = open_entry(hFile);
     DWORD type = FILE_TYPE_UNKNOWN;
-    if (fails(fault)) fail(r, fault->code);
-    else if (entry == nullptr) fail(r, ERROR_INVALID_HANDLE);
-    else {
+    if (fails(fault)) {
+        fail(r, fault->code);
+    } else if (entry == nullptr) {
+        fail(r, ERROR_INVALID_HANDLE);
+    } else {
         switch (state.objects[entry->object].kind) {
-        case Kind::Disk: type = FILE_TYPE_DISK; break;
-        case Kind::Console:
-        case Kind::Refusing: type = FILE_TYPE_CHAR; break;
-        case Kind::Pipe: type = FILE_TYPE_PIPE; break;
-        case Kind::Unknown: state.last_error = NO_ERROR; break;  // as Windows reports it
+            case Kind::Disk:
+                type = FILE_TYPE_DISK;
+                break;
+            case Kind::Console:
+            case Kind::Refusing:
+                type = FILE_TYPE_CHAR;
+                break;
+            case Kind::Pipe:
+                type = FILE_TYPE_PIPE;
+                break;
+            case Kind::Unknown:
+                state.last_error = NO_ERROR;
+                break;  // as Windows reports it
         }
     }
     r.result = type;
@@ -185,12 +226,16 @@ HANDLE GetStdHandle(DWORD nStdHandle) {
     sim::CallRecord r = record(Call::GetStdHandle, INVALID_HANDLE_VALUE);
     r.requested = nStdHandle;
     const sim::Fault* fault = planned_fault(Call::GetStdHandle);
-    const bool known = nStdHandle == STD_INPUT_HANDLE || nStdHandle == STD_OUTPUT_HANDLE ||
-                       nStdHandle == STD_ERROR_HANDLE;
+    const bool known =
+        nStdHandle == STD_INPUT_HANDLE || nStdHandle == STD_OUTPUT_HANDLE || nStdHandle == STD_ERROR_HANDLE;
     const auto set = state.std_handles.find(nStdHandle);
-    if (fails(fault)) fail(r, fault->code);
-    else if (!known) fail(r, ERROR_INVALID_HANDLE);
-    else if (set != state.std_handles.end()) r.handle = set->second;
+    if (fails(fault)) {
+        fail(r, fault->code);
+    } else if (!known) {
+        fail(r, ERROR_INVALID_HANDLE);
+    } else if (set != state.std_handles.end()) {
+        r.handle = set->second;
+    }
     r.result = handle_number(r.handle);
     state.log.push_back(r);
     return r.handle;
@@ -214,9 +259,11 @@ BOOL CloseHandle(HANDLE hObject) {
     const sim::Fault* fault = planned_fault(Call::CloseHandle);
     HandleEntry* entry = open_entry(hObject);
     bool ok = false;
-    if (fails(fault)) fail(r, fault->code);
-    else if (entry == nullptr) fail(r, ERROR_INVALID_HANDLE);
-    else {
+    if (fails(fault)) {
+        fail(r, fault->code);
+    } else if (entry == nullptr) {
+        fail(r, ERROR_INVALID_HANDLE);
+    } else {
         entry->open = false;  // a success leaves the last error as it was
         ok = true;
     }
@@ -225,7 +272,9 @@ BOOL CloseHandle(HANDLE hObject) {
     return ok ? TRUE : FALSE;
 }
 
-DWORD GetLastError() { return state.last_error; }
+DWORD GetLastError() {
+    return state.last_error;
+}
 
 [[noreturn]] void ExitProcess(UINT uExitCode) {
     sim::CallRecord r = record(Call::ExitProcess, nullptr);
@@ -245,8 +294,11 @@ LPVOID HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes) {
     r.requested = static_cast<int64_t>(dwBytes);
     const sim::Fault* fault = planned_fault(Call::HeapAlloc);
     void* block = fails(fault) ? nullptr : allocate(dwBytes, dwFlags);
-    if (fails(fault)) fail(r, fault->code);
-    else if (block == nullptr) fail(r, ERROR_NOT_ENOUGH_MEMORY);
+    if (fails(fault)) {
+        fail(r, fault->code);
+    } else if (block == nullptr) {
+        fail(r, ERROR_NOT_ENOUGH_MEMORY);
+    }
     r.result = block != nullptr ? 1 : 0;
     state.log.push_back(r);
     return block;

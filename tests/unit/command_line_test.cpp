@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "sim/sim.h"
 
+namespace lintop {
 namespace {
 
 struct SplitCase {
@@ -31,10 +32,10 @@ const SplitCase SPLIT_CASES[] = {
     {"empty line still has a program name", "", {""}},
     {"only blanks", "  \t ", {""}},
     {"leading blank gives an empty program name", " a b", {"", "a", "b"}},
-    {"quoted program name keeps its blanks", "\"C:\\Program Files\\lintop.exe\" /5 f",
+    {"quoted program name keeps its blanks",
+     "\"C:\\Program Files\\lintop.exe\" /5 f",
      {"C:\\Program Files\\lintop.exe", "/5", "f"}},
-    {"program name takes backslashes as they are", "C:\\dir\\\\lintop.exe a",
-     {"C:\\dir\\\\lintop.exe", "a"}},
+    {"program name takes backslashes as they are", "C:\\dir\\\\lintop.exe a", {"C:\\dir\\\\lintop.exe", "a"}},
     {"quoted program name ends at the first quote", "\"C:\\dir\\\\\" a", {"C:\\dir\\\\", "a"}},
     {"text after the program name's closing quote", "\"lin\"top a", {"lin", "top", "a"}},
     {"unterminated quoted program name", "\"C:\\a b", {"C:\\a b"}},
@@ -124,3 +125,4 @@ TEST_F(SplitCommandLineEdge, NullLineIsAnEmptyLine) {
 }
 
 }  // namespace
+}  // namespace lintop

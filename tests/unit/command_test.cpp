@@ -2,6 +2,7 @@
 // reports and statuses, with standard output and error on disk files.
 #include "fixture.h"
 
+namespace lintop {
 namespace {
 
 class Command : public SimTest {
@@ -33,22 +34,14 @@ TEST_P(CountArguments, CopyTheExpectedNumberOfLines) {
     EXPECT_EQ(sim::contents(err), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, CountArguments, ::testing::Values(
-    CountCase{{"f"}, 20},
-    CountCase{{"-5", "f"}, 5},
-    CountCase{{"/5", "f"}, 5},
-    CountCase{{"-0", "f"}, 20},
-    CountCase{{"-abc", "f"}, 20},
-    CountCase{{"-", "f"}, 20},
-    CountCase{{"--5", "f"}, 20},
-    CountCase{{"-+-5", "f"}, 20},
-    CountCase{{"- 7", "f"}, 7},
-    CountCase{{"-7x", "f"}, 7},
-    CountCase{{"-4294967297", "f"}, 1},
-    CountCase{{"-2147483648", "f"}, 20},
-    CountCase{{"-25", "f"}, 25},
-    CountCase{{"-99", "f"}, 30},
-    CountCase{{"f", "ignored"}, 20}));
+INSTANTIATE_TEST_SUITE_P(Table, CountArguments,
+                         ::testing::Values(CountCase{{"f"}, 20}, CountCase{{"-5", "f"}, 5}, CountCase{{"/5", "f"}, 5},
+                                           CountCase{{"-0", "f"}, 20}, CountCase{{"-abc", "f"}, 20},
+                                           CountCase{{"-", "f"}, 20}, CountCase{{"--5", "f"}, 20},
+                                           CountCase{{"-+-5", "f"}, 20}, CountCase{{"- 7", "f"}, 7},
+                                           CountCase{{"-7x", "f"}, 7}, CountCase{{"-4294967297", "f"}, 1},
+                                           CountCase{{"-2147483648", "f"}, 20}, CountCase{{"-25", "f"}, 25},
+                                           CountCase{{"-99", "f"}, 30}, CountCase{{"f", "ignored"}, 20}));
 
 TEST_F(Command, WrongArgumentCountsGiveUsage) {
     for (std::vector<std::string> args : {std::vector<std::string>{}, {"a", "b", "c"}, {"-1", "a", "b", "c"}}) {
@@ -75,7 +68,9 @@ class OpenFailures : public Command, public ::testing::WithParamInterface<Report
 
 TEST_P(OpenFailures, ReportNameAndTextStraightToHandleTwo) {
     file("present", "x\n");
-    if (GetParam().code != 0) sim::refuse_name(GetParam().args.back(), GetParam().code);
+    if (GetParam().code != 0) {
+        sim::refuse_name(GetParam().args.back(), GetParam().code);
+    }
     EXPECT_EQ(drive(GetParam().args), STATUS_OPEN_FAILED);
     // Written before the driver returns, not held in a stream buffer.
     EXPECT_EQ(sim::contents(err), GetParam().report);
@@ -83,16 +78,18 @@ TEST_P(OpenFailures, ReportNameAndTextStraightToHandleTwo) {
     EXPECT_EQ(sim::contents(out), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, OpenFailures, ::testing::Values(
-    ReportCase{{"missing"}, 0, "missing: No such file or directory\r\n"},
-    ReportCase{{"-5"}, 0, "-5: No such file or directory\r\n"},
-    ReportCase{{"-3", "dir/missing"}, ERROR_PATH_NOT_FOUND, "dir/missing: No such file or directory\r\n"},
-    ReportCase{{"adir"}, ERROR_ACCESS_DENIED, "adir: Permission denied\r\n"},
-    ReportCase{{"busy"}, ERROR_SHARING_VIOLATION, "busy: Permission denied\r\n"},
-    ReportCase{{"locked"}, ERROR_LOCK_VIOLATION, "locked: Permission denied\r\n"},
-    ReportCase{{"long"}, ERROR_FILENAME_EXCED_RANGE, "long: No such file or directory\r\n"},
-    ReportCase{{"odd"}, 0x12345u, "odd: Invalid argument\r\n"},
-    ReportCase{{""}, 0, "No such file or directory\r\n"}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, OpenFailures,
+    ::testing::Values(ReportCase{{"missing"}, 0, "missing: No such file or directory\r\n"},
+                      ReportCase{{"-5"}, 0, "-5: No such file or directory\r\n"},
+                      ReportCase{
+                          {"-3", "dir/missing"}, ERROR_PATH_NOT_FOUND, "dir/missing: No such file or directory\r\n"},
+                      ReportCase{{"adir"}, ERROR_ACCESS_DENIED, "adir: Permission denied\r\n"},
+                      ReportCase{{"busy"}, ERROR_SHARING_VIOLATION, "busy: Permission denied\r\n"},
+                      ReportCase{{"locked"}, ERROR_LOCK_VIOLATION, "locked: Permission denied\r\n"},
+                      ReportCase{{"long"}, ERROR_FILENAME_EXCED_RANGE, "long: No such file or directory\r\n"},
+                      ReportCase{{"odd"}, 0x12345u, "odd: Invalid argument\r\n"},
+                      ReportCase{{""}, 0, "No such file or directory\r\n"}));
 
 TEST_F(Command, OpenAsksForAnExistingFileSharedForReadingAndWriting) {
     file("f", "a\n");
@@ -129,26 +126,38 @@ TEST_P(Copies, WriteTheExpectedBytes) {
 const std::string L4095(4095, 'a');
 const std::string L5000(5000, 'b');
 
-INSTANTIATE_TEST_SUITE_P(Table, Copies, ::testing::Values(
-    CopyCase{"Empty", "", {}, ""},
-    CopyCase{"LastLineWithoutLineFeed", "a\nbc", {}, "a\r\nbc"},
-    CopyCase{"CountBeyondFile", "a\nb\n", {"-9"}, "a\r\nb\r\n"},
-    CopyCase{"CrLfCountTwo", "1\r\n2\r\n3\r\n", {"-2"}, "1\r\n2\r\n"},
-    CopyCase{"LongLineIsTwoPieces", L5000 + "\n", {"-2"}, L5000 + "\r\n"},
-    CopyCase{"LongLineCountOne", L5000 + "\n", {"-1"}, L5000.substr(0, 4095)},
-    CopyCase{"Exactly4095CountOne", L4095 + "\r\nz\n", {"-1"}, L4095},
-    CopyCase{"Exactly4095CountTwo", L4095 + "\nz\n", {"-2"}, L4095 + "\r\n"},
-    CopyCase{"ZeroByteWrittenWhole", std::string("a\0b\nc\n", 6), {"-1"}, std::string("a\0b\r\n", 5)},
-    CopyCase{"ZeroBytesCountAsOneLine", std::string("\0\0\n\0\n", 5), {}, std::string("\0\0\r\n\0\r\n", 7)},
-    CopyCase{"Byte255IsData", "\xff\xff\n\xff", {}, "\xff\xff\r\n\xff"},
-    CopyCase{"CtrlZEndsData", "a\nb\x1a" "c\nd\n", {}, "a\r\nb"},
-    CopyCase{"CtrlZFirst", "\x1a" "abc\n", {}, ""}),
+INSTANTIATE_TEST_SUITE_P(
+    Table, Copies,
+    ::testing::Values(
+        CopyCase{"Empty", "", {}, ""}, CopyCase{"LastLineWithoutLineFeed", "a\nbc", {}, "a\r\nbc"},
+        CopyCase{"CountBeyondFile", "a\nb\n", {"-9"}, "a\r\nb\r\n"},
+        CopyCase{"CrLfCountTwo", "1\r\n2\r\n3\r\n", {"-2"}, "1\r\n2\r\n"},
+        CopyCase{"LongLineIsTwoPieces", L5000 + "\n", {"-2"}, L5000 + "\r\n"},
+        CopyCase{"LongLineCountOne", L5000 + "\n", {"-1"}, L5000.substr(0, 4095)},
+        CopyCase{"Exactly4095CountOne", L4095 + "\r\nz\n", {"-1"}, L4095},
+        CopyCase{"Exactly4095CountTwo", L4095 + "\nz\n", {"-2"}, L4095 + "\r\n"},
+        CopyCase{"ZeroByteWrittenWhole", std::string("a\0b\nc\n", 6), {"-1"}, std::string("a\0b\r\n", 5)},
+        CopyCase{"ZeroBytesCountAsOneLine", std::string("\0\0\n\0\n", 5), {}, std::string("\0\0\r\n\0\r\n", 7)},
+        CopyCase{"Byte255IsData", "\xff\xff\n\xff", {}, "\xff\xff\r\n\xff"},
+        CopyCase{"CtrlZEndsData",
+                 "a\nb\x1a"
+                 "c\nd\n",
+                 {},
+                 "a\r\nb"},
+        CopyCase{"CtrlZFirst",
+                 "\x1a"
+                 "abc\n",
+                 {},
+                 ""}),
     NameOfCase());
 
 TEST_F(Command, AfterCtrlZNoFurtherRead) {
-    file("f", "a\n\x1a" "b\nc\n");
+    file("f",
+         "a\n\x1a"
+         "b\nc\n");
     EXPECT_EQ(run({"f"}), STATUS_COPIED);
     EXPECT_EQ(sim::calls(sim::Call::ReadFile).size(), 1u);
 }
 
 }  // namespace
+}  // namespace lintop

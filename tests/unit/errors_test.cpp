@@ -5,6 +5,7 @@
 #include "command/command.h"
 #include "stream/error.h"
 
+namespace lintop {
 namespace {
 
 struct CodeCase {
@@ -21,34 +22,41 @@ TEST_P(MapSystemError, ClassifiesAndKeepsTheCode) {
     EXPECT_EQ(system_error_code, GetParam().code);
 }
 
-INSTANTIATE_TEST_SUITE_P(TableAndRanges, MapSystemError, ::testing::Values(
-    CodeCase{0, EINVAL}, CodeCase{1, EINVAL}, CodeCase{2, ENOENT}, CodeCase{3, ENOENT},
-    CodeCase{4, EMFILE}, CodeCase{5, EACCES}, CodeCase{6, EBADF}, CodeCase{7, ENOMEM},
-    CodeCase{8, ENOMEM}, CodeCase{9, ENOMEM}, CodeCase{10, E2BIG}, CodeCase{11, ENOEXEC},
-    CodeCase{12, EINVAL}, CodeCase{13, EINVAL}, CodeCase{14, EINVAL}, CodeCase{15, ENOENT},
-    CodeCase{16, EACCES}, CodeCase{17, EXDEV}, CodeCase{18, ENOENT},
-    CodeCase{19, EACCES}, CodeCase{32, EACCES}, CodeCase{33, EACCES}, CodeCase{36, EACCES},
-    CodeCase{37, EINVAL}, CodeCase{53, ENOENT}, CodeCase{65, EACCES}, CodeCase{67, ENOENT},
-    CodeCase{80, EEXIST}, CodeCase{82, EACCES}, CodeCase{83, EACCES}, CodeCase{87, EINVAL},
-    CodeCase{89, EAGAIN}, CodeCase{108, EACCES}, CodeCase{109, EPIPE}, CodeCase{112, ENOSPC},
-    CodeCase{114, EBADF}, CodeCase{123, EINVAL}, CodeCase{128, ECHILD}, CodeCase{129, ECHILD},
-    CodeCase{130, EBADF}, CodeCase{131, EINVAL}, CodeCase{132, EACCES}, CodeCase{145, ENOTEMPTY},
-    CodeCase{158, EACCES}, CodeCase{161, ENOENT}, CodeCase{164, EAGAIN}, CodeCase{167, EACCES},
-    CodeCase{183, EEXIST}, CodeCase{187, EINVAL}, CodeCase{188, ENOEXEC}, CodeCase{200, ENOEXEC},
-    CodeCase{202, ENOEXEC}, CodeCase{203, EINVAL}, CodeCase{206, ENOENT}, CodeCase{215, EAGAIN},
-    CodeCase{232, EINVAL}, CodeCase{1816, ENOMEM}, CodeCase{0xFFFFFFFFu, EINVAL},
-    CodeCase{0x80000013u, EINVAL}));
+INSTANTIATE_TEST_SUITE_P(
+    TableAndRanges, MapSystemError,
+    ::testing::Values(
+        CodeCase{0, error_numbers::INVAL}, CodeCase{1, error_numbers::INVAL}, CodeCase{2, error_numbers::NOENT},
+        CodeCase{3, error_numbers::NOENT}, CodeCase{4, error_numbers::MFILE}, CodeCase{5, error_numbers::ACCES},
+        CodeCase{6, error_numbers::BADF}, CodeCase{7, error_numbers::NOMEM}, CodeCase{8, error_numbers::NOMEM},
+        CodeCase{9, error_numbers::NOMEM}, CodeCase{10, error_numbers::TWO_BIG}, CodeCase{11, error_numbers::NOEXEC},
+        CodeCase{12, error_numbers::INVAL}, CodeCase{13, error_numbers::INVAL}, CodeCase{14, error_numbers::INVAL},
+        CodeCase{15, error_numbers::NOENT}, CodeCase{16, error_numbers::ACCES}, CodeCase{17, error_numbers::XDEV},
+        CodeCase{18, error_numbers::NOENT}, CodeCase{19, error_numbers::ACCES}, CodeCase{32, error_numbers::ACCES},
+        CodeCase{33, error_numbers::ACCES}, CodeCase{36, error_numbers::ACCES}, CodeCase{37, error_numbers::INVAL},
+        CodeCase{53, error_numbers::NOENT}, CodeCase{65, error_numbers::ACCES}, CodeCase{67, error_numbers::NOENT},
+        CodeCase{80, error_numbers::EXIST}, CodeCase{82, error_numbers::ACCES}, CodeCase{83, error_numbers::ACCES},
+        CodeCase{87, error_numbers::INVAL}, CodeCase{89, error_numbers::AGAIN}, CodeCase{108, error_numbers::ACCES},
+        CodeCase{109, error_numbers::PIPE}, CodeCase{112, error_numbers::NOSPC}, CodeCase{114, error_numbers::BADF},
+        CodeCase{123, error_numbers::INVAL}, CodeCase{128, error_numbers::CHILD}, CodeCase{129, error_numbers::CHILD},
+        CodeCase{130, error_numbers::BADF}, CodeCase{131, error_numbers::INVAL}, CodeCase{132, error_numbers::ACCES},
+        CodeCase{145, error_numbers::NOTEMPTY}, CodeCase{158, error_numbers::ACCES},
+        CodeCase{161, error_numbers::NOENT}, CodeCase{164, error_numbers::AGAIN}, CodeCase{167, error_numbers::ACCES},
+        CodeCase{183, error_numbers::EXIST}, CodeCase{187, error_numbers::INVAL}, CodeCase{188, error_numbers::NOEXEC},
+        CodeCase{200, error_numbers::NOEXEC}, CodeCase{202, error_numbers::NOEXEC}, CodeCase{203, error_numbers::INVAL},
+        CodeCase{206, error_numbers::NOENT}, CodeCase{215, error_numbers::AGAIN}, CodeCase{232, error_numbers::INVAL},
+        CodeCase{1816, error_numbers::NOMEM}, CodeCase{0xFFFFFFFFu, error_numbers::INVAL},
+        CodeCase{0x80000013u, error_numbers::INVAL}));
 
 TEST(ErrorTexts, NamedNumbersHaveTheirTexts) {
     EXPECT_STREQ(error_text(0), "No error");
-    EXPECT_STREQ(error_text(ENOENT), "No such file or directory");
-    EXPECT_STREQ(error_text(EBADF), "Bad file descriptor");
-    EXPECT_STREQ(error_text(EACCES), "Permission denied");
-    EXPECT_STREQ(error_text(EBUSY), "Resource device");
-    EXPECT_STREQ(error_text(EMFILE), "Too many open files");
-    EXPECT_STREQ(error_text(ENOSPC), "No space left on device");
-    EXPECT_STREQ(error_text(ENAMETOOLONG), "Filename too long");
-    EXPECT_STREQ(error_text(EILSEQ), "Illegal byte sequence");
+    EXPECT_STREQ(error_text(error_numbers::NOENT), "No such file or directory");
+    EXPECT_STREQ(error_text(error_numbers::BADF), "Bad file descriptor");
+    EXPECT_STREQ(error_text(error_numbers::ACCES), "Permission denied");
+    EXPECT_STREQ(error_text(error_numbers::BUSY), "Resource device");
+    EXPECT_STREQ(error_text(error_numbers::MFILE), "Too many open files");
+    EXPECT_STREQ(error_text(error_numbers::NOSPC), "No space left on device");
+    EXPECT_STREQ(error_text(error_numbers::NAMETOOLONG), "Filename too long");
+    EXPECT_STREQ(error_text(error_numbers::ILSEQ), "Illegal byte sequence");
 }
 
 TEST(ErrorTexts, UnnamedAndOutsideNumbersShareUnknownError) {
@@ -60,3 +68,4 @@ TEST(ErrorTexts, UnnamedAndOutsideNumbersShareUnknownError) {
 }
 
 }  // namespace
+}  // namespace lintop

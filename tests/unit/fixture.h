@@ -15,6 +15,8 @@
 #include "stream/streams.h"
 #include "stream/translate.h"
 
+namespace lintop {
+
 // Names parameterised cases after their `name` field.
 struct NameOfCase {
     template <class Case>
@@ -27,21 +29,22 @@ class SimTest : public ::testing::Test {
 protected:
     void SetUp() override {
         sim::reset();
-        handle_table = HandleTable{};
-        stream_table = StreamTable{};
-        temporary_buffers[0] = nullptr;
-        temporary_buffers[1] = nullptr;
-        error_number = 0;
-        system_error_code = 0;
+        reset_stream_layer();
     }
 
     void TearDown() override { sim::reset(); }
 
     // The start-up steps, with these standard handles (null: missing).
     void start(HANDLE in, HANDLE out, HANDLE err) {
-        if (in != nullptr) sim::set_std_handle(STD_INPUT_HANDLE, in);
-        if (out != nullptr) sim::set_std_handle(STD_OUTPUT_HANDLE, out);
-        if (err != nullptr) sim::set_std_handle(STD_ERROR_HANDLE, err);
+        if (in != nullptr) {
+            sim::set_std_handle(STD_INPUT_HANDLE, in);
+        }
+        if (out != nullptr) {
+            sim::set_std_handle(STD_OUTPUT_HANDLE, out);
+        }
+        if (err != nullptr) {
+            sim::set_std_handle(STD_ERROR_HANDLE, err);
+        }
         ASSERT_TRUE(provide_handle_group());
         classify_standard_handles();
         ASSERT_TRUE(provide_standard_streams());
@@ -58,7 +61,9 @@ protected:
         argument_storage = args;
         argument_storage.insert(argument_storage.begin(), "lintop");
         std::vector<char*> argv;
-        for (std::string& arg : argument_storage) argv.push_back(arg.data());
+        for (std::string& arg : argument_storage) {
+            argv.push_back(arg.data());
+        }
         argv.push_back(nullptr);
         return command_main(static_cast<int>(argument_storage.size()), argv.data());
     }
@@ -68,10 +73,14 @@ protected:
 
     static std::string lines(int count, const std::string& body, const std::string& end = "\n") {
         std::string text;
-        for (int i = 0; i < count; ++i) text += body + std::to_string(i % 10) + end;
+        for (int i = 0; i < count; ++i) {
+            text += body + std::to_string(i % 10) + end;
+        }
         return text;
     }
 
 private:
     std::vector<std::string> argument_storage;
 };
+
+}  // namespace lintop

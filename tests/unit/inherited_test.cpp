@@ -4,6 +4,7 @@
 
 #include "fixture.h"
 
+namespace lintop {
 namespace {
 
 struct Entry {
@@ -44,7 +45,8 @@ TEST_F(Inherited, NoBlockAsksThePlatformForAllThree) {
 TEST_F(Inherited, StandardHandlesKeepTheirRecordedKindAndGainTextMode) {
     HANDLE disk = sim::make_disk();
     HANDLE pipe = sim::make_pipe();
-    start_with(block({{HANDLE_IN_USE, disk}, {HANDLE_IN_USE | HANDLE_CHAR_DEVICE, disk},
+    start_with(block({{HANDLE_IN_USE, disk},
+                      {HANDLE_IN_USE | HANDLE_CHAR_DEVICE, disk},
                       {HANDLE_IN_USE | HANDLE_PIPE | HANDLE_APPEND, pipe}}));
     EXPECT_TRUE(sim::calls(sim::Call::GetStdHandle).empty());
     EXPECT_EQ(handle_record(0)->attributes, HANDLE_IN_USE | HANDLE_TEXT_MODE);
@@ -57,8 +59,11 @@ TEST_F(Inherited, StandardHandlesKeepTheirRecordedKindAndGainTextMode) {
 
 TEST_F(Inherited, UnusableEntriesStayFreeAndTheStandardHandleIsAsked) {
     HANDLE disk = sim::make_disk();
-    start_with(block({{0, disk}, {HANDLE_IN_USE, INVALID_HANDLE_VALUE}, {HANDLE_IN_USE, sim::make_unknown()},
-                      {HANDLE_IN_USE, disk}, {HANDLE_PIPE, disk}}));
+    start_with(block({{0, disk},
+                      {HANDLE_IN_USE, INVALID_HANDLE_VALUE},
+                      {HANDLE_IN_USE, sim::make_unknown()},
+                      {HANDLE_IN_USE, disk},
+                      {HANDLE_PIPE, disk}}));
     auto asked = sim::calls(sim::Call::GetStdHandle);
     ASSERT_EQ(asked.size(), 3u);
     EXPECT_EQ(handle_record(3)->platform_handle, disk);
@@ -124,3 +129,4 @@ TEST_F(Inherited, ANegativeCountGivesNothing) {
 }
 
 }  // namespace
+}  // namespace lintop

@@ -1,6 +1,7 @@
 // Opening the file and taking line pieces from it.
 #include "fixture.h"
 
+namespace lintop {
 namespace {
 
 class Input : public SimTest {
@@ -15,7 +16,7 @@ protected:
         std::vector<std::string> result;
         std::vector<uint8_t> buffer(static_cast<size_t>(size) + 1, 0xEE);
         int32_t length = -1;
-        while (read_line_piece(buffer.data(), size, input, &length) != nullptr) {
+        while (read_line_piece(input, buffer.data(), size, &length) != nullptr) {
             result.emplace_back(reinterpret_cast<const char*>(buffer.data()), static_cast<size_t>(length));
             EXPECT_EQ(buffer[static_cast<size_t>(length)], 0);
         }
@@ -41,7 +42,7 @@ TEST_F(Input, OpenGivesNumberThreeInTextModeFromTheFileKind) {
 
 TEST_F(Input, FailedOpenLeavesSlotAndNumberFree) {
     EXPECT_EQ(open_text_input("missing"), nullptr);
-    EXPECT_EQ(error_number, ENOENT);
+    EXPECT_EQ(error_number, error_numbers::NOENT);
     EXPECT_EQ(system_error_code, ERROR_FILE_NOT_FOUND);
     sim::name_file("f", sim::make_disk("x"));
     TextInput* input = open_text_input("f");
@@ -55,7 +56,7 @@ TEST_F(Input, UnknownFileTypeClosesTheHandleAndFails) {
     error_number = 0;
     EXPECT_EQ(open_text_input("odd"), nullptr);
     // The successful close leaves no code behind: classified as an invalid argument.
-    EXPECT_EQ(error_number, EINVAL);
+    EXPECT_EQ(error_number, error_numbers::INVAL);
     EXPECT_EQ(sim::calls(sim::Call::CloseHandle).size(), 1u);
     EXPECT_EQ(handle_record(3)->attributes & HANDLE_IN_USE, 0);
 }
@@ -69,26 +70,30 @@ TEST_F(Input, HandleNumbersGrowByGroupsUpTo2048ThenEMFILE) {
     EXPECT_EQ(handle_table.count, MAX_OPEN_HANDLES);
     size_t opens = sim::calls(sim::Call::CreateFileA).size();
     EXPECT_EQ(open_handle("f"), -1);
-    EXPECT_EQ(error_number, EMFILE);
+    EXPECT_EQ(error_number, error_numbers::MFILE);
     EXPECT_EQ(system_error_code, 0u);
     EXPECT_EQ(sim::calls(sim::Call::CreateFileA).size(), opens);
 }
 
 TEST_F(Input, NoMemoryForAFurtherGroupIsEMFILE) {
     sim::name_file("f", sim::make_disk("x"));
-    for (int32_t i = 3; i < HANDLE_GROUP_SIZE; ++i) ASSERT_EQ(open_handle("f"), i);
+    for (int32_t i = 3; i < HANDLE_GROUP_SIZE; ++i) {
+        ASSERT_EQ(open_handle("f"), i);
+    }
     sim::plan({sim::Call::HeapAlloc, next(sim::Call::HeapAlloc), 0, false});
     EXPECT_EQ(open_handle("f"), -1);
-    EXPECT_EQ(error_number, EMFILE);
+    EXPECT_EQ(error_number, error_numbers::MFILE);
     EXPECT_EQ(open_handle("f"), HANDLE_GROUP_SIZE);
 }
 
 TEST_F(Input, StreamSlotsRunOutAt512) {
     sim::name_file("f", sim::make_disk("x"));
-    for (int32_t slot = 3; slot < MAX_OPEN_STREAMS; ++slot) ASSERT_NE(open_text_input("f"), nullptr) << slot;
+    for (int32_t slot = 3; slot < MAX_OPEN_STREAMS; ++slot) {
+        ASSERT_NE(open_text_input("f"), nullptr) << slot;
+    }
     size_t opens = sim::calls(sim::Call::CreateFileA).size();
     EXPECT_EQ(open_text_input("f"), nullptr);
-    EXPECT_EQ(error_number, EMFILE);
+    EXPECT_EQ(error_number, error_numbers::MFILE);
     EXPECT_EQ(sim::calls(sim::Call::CreateFileA).size(), opens);
 }
 
@@ -96,7 +101,7 @@ TEST_F(Input, NoMemoryForASlotRecordIsEMFILE) {
     sim::name_file("f", sim::make_disk("x"));
     sim::plan({sim::Call::HeapAlloc, next(sim::Call::HeapAlloc), 0, false});
     EXPECT_EQ(open_text_input("f"), nullptr);
-    EXPECT_EQ(error_number, EMFILE);
+    EXPECT_EQ(error_number, error_numbers::MFILE);
     EXPECT_TRUE(sim::calls(sim::Call::CreateFileA).empty());
 }
 
@@ -116,15 +121,19 @@ TEST_P(Pieces, AreCutAtLineFeedsAndAtTheBufferSize) {
 
 const std::string A4095(4095, 'a');
 
-INSTANTIATE_TEST_SUITE_P(Table, Pieces, ::testing::Values(
-    PieceCase{"Empty", "", 4096, {}},
-    PieceCase{"LastWithoutLineFeed", "ab\ncd", 4096, {"ab\n", "cd"}},
-    PieceCase{"Exactly4095", A4095 + "\n", 4096, {A4095, "\n"}},
-    PieceCase{"SizeTwo", "abc\n", 2, {"a", "b", "c", "\n"}},
-    PieceCase{"ZeroAndByte255AreData", std::string("a\0\xff\n", 4), 4096, {std::string("a\0\xff\n", 4)}},
-    PieceCase{"CrLfArrivesAsLf", "a\r\nb\r\n", 4096, {"a\n", "b\n"}},
-    PieceCase{"LongRunAcrossRefills", std::string(10000, 'q') + "\n", 4096,
-              {std::string(4095, 'q'), std::string(4095, 'q'), std::string(1810, 'q') + "\n"}}),
+INSTANTIATE_TEST_SUITE_P(
+    Table, Pieces,
+    ::testing::Values(PieceCase{"Empty", "", 4096, {}},
+                      PieceCase{"LastWithoutLineFeed", "ab\ncd", 4096, {"ab\n", "cd"}},
+                      PieceCase{"Exactly4095", A4095 + "\n", 4096, {A4095, "\n"}},
+                      PieceCase{"SizeTwo", "abc\n", 2, {"a", "b", "c", "\n"}},
+                      PieceCase{
+                          "ZeroAndByte255AreData", std::string("a\0\xff\n", 4), 4096, {std::string("a\0\xff\n", 4)}},
+                      PieceCase{"CrLfArrivesAsLf", "a\r\nb\r\n", 4096, {"a\n", "b\n"}},
+                      PieceCase{"LongRunAcrossRefills",
+                                std::string(10000, 'q') + "\n",
+                                4096,
+                                {std::string(4095, 'q'), std::string(4095, 'q'), std::string(1810, 'q') + "\n"}}),
     NameOfCase());
 
 TEST_F(Input, SizeOneGivesAnEmptyTextWithoutReading) {
@@ -132,11 +141,11 @@ TEST_F(Input, SizeOneGivesAnEmptyTextWithoutReading) {
     TextInput* input = open_text_input("f");
     uint8_t buffer[2] = {0xEE, 0xEE};
     int32_t length = -1;
-    EXPECT_EQ(read_line_piece(buffer, 1, input, &length), buffer);
+    EXPECT_EQ(read_line_piece(input, buffer, 1, &length), buffer);
     EXPECT_EQ(buffer[0], 0);
     EXPECT_EQ(length, 0);
-    EXPECT_EQ(read_line_piece(buffer, 0, input, &length), nullptr);
-    EXPECT_EQ(read_line_piece(buffer, -5, input, &length), nullptr);
+    EXPECT_EQ(read_line_piece(input, buffer, 0, &length), nullptr);
+    EXPECT_EQ(read_line_piece(input, buffer, -5, &length), nullptr);
     EXPECT_TRUE(sim::calls(sim::Call::ReadFile).empty());
 }
 
@@ -145,12 +154,12 @@ TEST_F(Input, EndOfDataLeavesTheBufferUntouchedAndAsksAgainNextTime) {
     TextInput* input = open_text_input("f");
     uint8_t buffer[8];
     int32_t length = 0;
-    ASSERT_NE(read_line_piece(buffer, 8, input, &length), nullptr);
+    ASSERT_NE(read_line_piece(input, buffer, 8, &length), nullptr);
     std::fill(std::begin(buffer), std::end(buffer), 0xEE);
-    EXPECT_EQ(read_line_piece(buffer, 8, input, &length), nullptr);
+    EXPECT_EQ(read_line_piece(input, buffer, 8, &length), nullptr);
     EXPECT_EQ(buffer[0], 0xEE);
     size_t reads = sim::calls(sim::Call::ReadFile).size();
-    EXPECT_EQ(read_line_piece(buffer, 8, input, &length), nullptr);
+    EXPECT_EQ(read_line_piece(input, buffer, 8, &length), nullptr);
     EXPECT_EQ(sim::calls(sim::Call::ReadFile).size(), reads + 1);
 }
 
@@ -160,7 +169,9 @@ TEST_F(Input, EachRefillAsksFor4096Bytes) {
     auto reads = sim::calls(sim::Call::ReadFile);
     // 4096, 904, then the end twice: once to close the last piece, once to find no more.
     ASSERT_EQ(reads.size(), 4u);
-    for (const auto& read : reads) EXPECT_EQ(read.requested, 4096);
+    for (const auto& read : reads) {
+        EXPECT_EQ(read.requested, 4096);
+    }
     EXPECT_EQ(reads[1].transferred, 904);
 }
 
@@ -171,7 +182,9 @@ TEST_F(Input, WithoutMemoryTheFallbackReadsTwoBytesAtATime) {
     sim::plan({sim::Call::HeapAlloc, next(sim::Call::HeapAlloc), 0, false});
     EXPECT_EQ(pieces(input), (std::vector<std::string>{"one\n", "two\rthree\n", "\n", "four"}));
     EXPECT_NE(input->state & STREAM_FALLBACK, 0u);
-    for (const auto& read : sim::calls(sim::Call::ReadFile)) EXPECT_LE(read.requested, 2);
+    for (const auto& read : sim::calls(sim::Call::ReadFile)) {
+        EXPECT_LE(read.requested, 2);
+    }
 }
 
 struct ReadFailureCase {
@@ -192,12 +205,12 @@ TEST_P(ReadFailures, AreClassified) {
     EXPECT_EQ(error_number, GetParam().error);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ReadFailures, ::testing::Values(
-    ReadFailureCase{ERROR_ACCESS_DENIED, -1, EBADF},
-    ReadFailureCase{ERROR_BROKEN_PIPE, 0, 77},
-    ReadFailureCase{ERROR_INVALID_HANDLE, -1, EBADF},
-    ReadFailureCase{ERROR_NOT_ENOUGH_MEMORY, -1, ENOMEM},
-    ReadFailureCase{ERROR_SHARING_VIOLATION, -1, EACCES}));
+INSTANTIATE_TEST_SUITE_P(Table, ReadFailures,
+                         ::testing::Values(ReadFailureCase{ERROR_ACCESS_DENIED, -1, error_numbers::BADF},
+                                           ReadFailureCase{ERROR_BROKEN_PIPE, 0, 77},
+                                           ReadFailureCase{ERROR_INVALID_HANDLE, -1, error_numbers::BADF},
+                                           ReadFailureCase{ERROR_NOT_ENOUGH_MEMORY, -1, error_numbers::NOMEM},
+                                           ReadFailureCase{ERROR_SHARING_VIOLATION, -1, error_numbers::ACCES}));
 
 TEST_F(Input, ReadFailureEndsThePieceLikeEndOfData) {
     sim::name_file("f", sim::make_disk("ab\ncd"));
@@ -205,10 +218,10 @@ TEST_F(Input, ReadFailureEndsThePieceLikeEndOfData) {
     sim::plan({sim::Call::ReadFile, 1, ERROR_INVALID_HANDLE});
     uint8_t buffer[16];
     int32_t length = 0;
-    EXPECT_EQ(read_line_piece(buffer, 16, input, &length), nullptr);
+    EXPECT_EQ(read_line_piece(input, buffer, 16, &length), nullptr);
     EXPECT_NE(input->state & STREAM_ERROR_SEEN, 0u);
     // Not sticky: the next piece reads again.
-    EXPECT_NE(read_line_piece(buffer, 16, input, &length), nullptr);
+    EXPECT_NE(read_line_piece(input, buffer, 16, &length), nullptr);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 3), "ab\n");
 }
 
@@ -217,7 +230,7 @@ TEST_F(Input, HandleOperationsRefuseNumbersNotInUse) {
     for (int32_t handle : {-1, 3, 40, INT32_MIN}) {
         system_error_code = 5;
         EXPECT_EQ(read_handle(handle, buffer, 4), -1);
-        EXPECT_EQ(error_number, EBADF);
+        EXPECT_EQ(error_number, error_numbers::BADF);
         EXPECT_EQ(system_error_code, 0u);
         EXPECT_EQ(seek_handle(handle, 0, FILE_BEGIN), -1);
     }
@@ -226,3 +239,4 @@ TEST_F(Input, HandleOperationsRefuseNumbersNotInUse) {
 }
 
 }  // namespace
+}  // namespace lintop

@@ -2,6 +2,7 @@
 // standard error by the kind of their handle, and what a refused write does.
 #include "fixture.h"
 
+namespace lintop {
 namespace {
 
 using Sizes = std::vector<int64_t>;
@@ -50,7 +51,9 @@ TEST_F(Output, DiskFileIsWrittenOut4096BytesAtATime) {
     // 4096 bytes, 409 of them LFs, in chunks of 1024 or 1025.
     Sizes sizes = sim::write_sizes(out);
     int64_t total = 0;
-    for (int64_t size : sizes) total += size;
+    for (int64_t size : sizes) {
+        total += size;
+    }
     EXPECT_EQ(total, 4096 + 409);
     flush_all_streams();
     EXPECT_EQ(sim::contents(out), lines(410, "12345678", "\r\n"));
@@ -63,7 +66,7 @@ TEST_F(Output, RefusingDiskStopsAtTheWriteOutOfTheFullBuffer) {
     // The 410th piece met the failed write-out; nothing more was read after it.
     auto reads = sim::calls(sim::Call::ReadFile);
     EXPECT_EQ(reads.size(), 2u);
-    EXPECT_EQ(error_number, ENOSPC);
+    EXPECT_EQ(error_number, error_numbers::NOSPC);
     EXPECT_NE(standard_output()->state & STREAM_ERROR_SEEN, 0u);
 }
 
@@ -80,7 +83,7 @@ TEST_F(Output, MissingStandardOutputFailsAtTheFirstWriteOut) {
     start(sim::make_console(), nullptr, err);
     EXPECT_EQ(standard_output()->handle, -1);
     EXPECT_EQ(drive({"-500", "f"}), STATUS_COPIED);
-    EXPECT_EQ(error_number, EBADF);
+    EXPECT_EQ(error_number, error_numbers::BADF);
     EXPECT_TRUE(sim::calls(sim::Call::WriteFile).empty());
     EXPECT_EQ(sim::calls(sim::Call::ReadFile).size(), 2u);
 }
@@ -113,7 +116,7 @@ TEST_F(Output, StandardOutputIsFlushedBeforeStandardError) {
     start(sim::make_console(), out_pipe, err_pipe);
     uint8_t byte = 'e';
     write_bytes(standard_error(), &byte, 1);
-    write_text("o\n", standard_output());
+    write_text(standard_output(), "o\n");
     EXPECT_TRUE(sim::calls(sim::Call::WriteFile).empty());
     flush_all_streams();
     auto writes = sim::calls(sim::Call::WriteFile);
@@ -125,9 +128,11 @@ TEST_F(Output, StandardOutputIsFlushedBeforeStandardError) {
 TEST_F(Output, EmptyTextCallsNothing) {
     start(sim::make_console(), sim::make_console(), sim::make_console());
     size_t before = sim::log_size();
-    EXPECT_EQ(write_text("", standard_output()), 0);
+    EXPECT_EQ(write_text(standard_output(), ""), 0);
     // The temporary buffer is obtained, but nothing is written.
-    for (size_t i = before; i < sim::log_size(); ++i) EXPECT_NE(sim::log()[i].call, sim::Call::WriteFile);
+    for (size_t i = before; i < sim::log_size(); ++i) {
+        EXPECT_NE(sim::log()[i].call, sim::Call::WriteFile);
+    }
 }
 
 TEST_F(Output, LongTextOnConsoleAndOnDisk) {
@@ -135,10 +140,12 @@ TEST_F(Output, LongTextOnConsoleAndOnDisk) {
     HANDLE console = sim::make_console();
     start(sim::make_console(), console, sim::make_console());
     // No LF in the text: the translated writes show the write_handle sizes in 1024-byte chunks.
-    EXPECT_EQ(write_text(text.c_str(), standard_output()), 0);
+    EXPECT_EQ(write_text(standard_output(), text.c_str()), 0);
     Sizes expected;
     for (int64_t part : {4096, 4096, 1808}) {
-        for (; part > 1024; part -= 1024) expected.push_back(1024);
+        for (; part > 1024; part -= 1024) {
+            expected.push_back(1024);
+        }
         expected.push_back(part);
     }
     EXPECT_EQ(sim::write_sizes(console), expected);
@@ -146,7 +153,7 @@ TEST_F(Output, LongTextOnConsoleAndOnDisk) {
     SetUp();
     HANDLE disk = sim::make_disk();
     start(sim::make_console(), disk, sim::make_console());
-    EXPECT_EQ(write_text(text.c_str(), standard_output()), 0);
+    EXPECT_EQ(write_text(standard_output(), text.c_str()), 0);
     EXPECT_EQ(sim::written(disk).size(), 8192u);
     EXPECT_EQ(standard_output()->next - standard_output()->buffer, 1808);
 }
@@ -155,7 +162,7 @@ TEST_F(Output, NoTemporaryBufferSendsFirstByteThenTheRest) {
     HANDLE console = sim::make_console();
     start(sim::make_console(), console, sim::make_console());
     sim::plan({sim::Call::HeapAlloc, next(sim::Call::HeapAlloc), 0, false});
-    EXPECT_EQ(write_text("hello", standard_output()), 0);
+    EXPECT_EQ(write_text(standard_output(), "hello"), 0);
     EXPECT_EQ(sim::written(console), "hello");
     EXPECT_EQ(sim::write_sizes(console), (Sizes{1, 4}));
 }
@@ -164,8 +171,8 @@ TEST_F(Output, NoOwnBufferWritesInEvenRunsAndSingleBytes) {
     HANDLE disk = sim::make_disk();
     start(sim::make_console(), disk, sim::make_console());
     sim::plan({sim::Call::HeapAlloc, next(sim::Call::HeapAlloc), 0, true});
-    EXPECT_EQ(write_text("hello", standard_output()), 0);
-    EXPECT_EQ(write_text("world!", standard_output()), 0);
+    EXPECT_EQ(write_text(standard_output(), "hello"), 0);
+    EXPECT_EQ(write_text(standard_output(), "world!"), 0);
     EXPECT_EQ(sim::written(disk), "helloworld!");
     EXPECT_EQ(sim::write_sizes(disk), (Sizes{1, 4, 6}));
     EXPECT_NE(standard_output()->state & STREAM_FALLBACK, 0u);
@@ -175,11 +182,11 @@ TEST_F(Output, FailedWriteOutDropsPendingBytesAndKeepsTheNewByte) {
     HANDLE disk = sim::make_disk();
     start(sim::make_console(), disk, sim::make_console());
     std::string block(4095, 'a');
-    EXPECT_EQ(write_text("x", standard_output()), 0);
-    EXPECT_EQ(write_text(block.c_str(), standard_output()), 0);
+    EXPECT_EQ(write_text(standard_output(), "x"), 0);
+    EXPECT_EQ(write_text(standard_output(), block.c_str()), 0);
     EXPECT_TRUE(sim::write_sizes(disk).empty());
     sim::plan({sim::Call::WriteFile, 1, ERROR_DISK_FULL, false});
-    EXPECT_EQ(write_text("bc", standard_output()), -1);
+    EXPECT_EQ(write_text(standard_output(), "bc"), -1);
     EXPECT_EQ(standard_output()->next - standard_output()->buffer, 1);
     flush_all_streams();
     EXPECT_EQ(sim::written(disk), "b");
@@ -211,17 +218,48 @@ TEST_P(WriteHandle, TurnsThePlatformResultIntoItsOwn) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, WriteHandle, ::testing::Values(
-    WriteHandleCase{"CtrlZSwallowedByDevice", true, "\x1a" "abc", {sim::Call::WriteFile, 1, 0, false, 0}, 0, 0, 0},
-    WriteHandleCase{"NothingTakenByDevice", true, "abc", {sim::Call::WriteFile, 1, 0, false, 0}, -1, ENOSPC, 0},
-    WriteHandleCase{"CtrlZNothingTakenByDisk", false, "\x1a", {sim::Call::WriteFile, 1, 0, false, 0}, -1, ENOSPC, 0},
-    WriteHandleCase{"AccessDeniedIsBadDescriptor", false, "abc", {sim::Call::WriteFile, 1, ERROR_ACCESS_DENIED}, -1, EBADF, 5},
-    WriteHandleCase{"BrokenPipe", false, "abc", {sim::Call::WriteFile, 1, ERROR_BROKEN_PIPE}, -1, EPIPE, 109},
-    WriteHandleCase{"DiskFull", false, "abc", {sim::Call::WriteFile, 1, ERROR_DISK_FULL}, -1, ENOSPC, 112},
-    WriteHandleCase{"InvalidHandle", false, "abc", {sim::Call::WriteFile, 1, ERROR_INVALID_HANDLE}, -1, EBADF, 6},
-    WriteHandleCase{"LaterChunkFailsUnreported", false, std::string(3000, 'x'), {sim::Call::WriteFile, 2, ERROR_DISK_FULL}, 1024, 0, 0},
-    WriteHandleCase{"ShortChunkCountsWholeBytes", false, "ab\ncd", {sim::Call::WriteFile, 1, 0, false, 3}, 2, 0, 0},
-    WriteHandleCase{"ShortChunkSplittingCrLf", false, "ab\ncd", {sim::Call::WriteFile, 1, 0, false, 4}, 3, 0, 0}),
+INSTANTIATE_TEST_SUITE_P(
+    Table, WriteHandle,
+    ::testing::Values(
+        WriteHandleCase{"CtrlZSwallowedByDevice",
+                        true,
+                        "\x1a"
+                        "abc",
+                        {sim::Call::WriteFile, 1, 0, false, 0},
+                        0,
+                        0,
+                        0},
+        WriteHandleCase{
+            "NothingTakenByDevice", true, "abc", {sim::Call::WriteFile, 1, 0, false, 0}, -1, error_numbers::NOSPC, 0},
+        WriteHandleCase{"CtrlZNothingTakenByDisk",
+                        false,
+                        "\x1a",
+                        {sim::Call::WriteFile, 1, 0, false, 0},
+                        -1,
+                        error_numbers::NOSPC,
+                        0},
+        WriteHandleCase{"AccessDeniedIsBadDescriptor",
+                        false,
+                        "abc",
+                        {sim::Call::WriteFile, 1, ERROR_ACCESS_DENIED},
+                        -1,
+                        error_numbers::BADF,
+                        5},
+        WriteHandleCase{
+            "BrokenPipe", false, "abc", {sim::Call::WriteFile, 1, ERROR_BROKEN_PIPE}, -1, error_numbers::PIPE, 109},
+        WriteHandleCase{
+            "DiskFull", false, "abc", {sim::Call::WriteFile, 1, ERROR_DISK_FULL}, -1, error_numbers::NOSPC, 112},
+        WriteHandleCase{
+            "InvalidHandle", false, "abc", {sim::Call::WriteFile, 1, ERROR_INVALID_HANDLE}, -1, error_numbers::BADF, 6},
+        WriteHandleCase{"LaterChunkFailsUnreported",
+                        false,
+                        std::string(3000, 'x'),
+                        {sim::Call::WriteFile, 2, ERROR_DISK_FULL},
+                        1024,
+                        0,
+                        0},
+        WriteHandleCase{"ShortChunkCountsWholeBytes", false, "ab\ncd", {sim::Call::WriteFile, 1, 0, false, 3}, 2, 0, 0},
+        WriteHandleCase{"ShortChunkSplittingCrLf", false, "ab\ncd", {sim::Call::WriteFile, 1, 0, false, 4}, 3, 0, 0}),
     NameOfCase());
 
 TEST_F(Output, WriteHandleRefusesNumbersNotInUse) {
@@ -230,7 +268,7 @@ TEST_F(Output, WriteHandleRefusesNumbersNotInUse) {
     for (int32_t handle : {-1, 3, 31, 32, 2048, INT32_MIN}) {
         system_error_code = 7;
         EXPECT_EQ(write_handle(handle, &byte, 1), -1) << handle;
-        EXPECT_EQ(error_number, EBADF);
+        EXPECT_EQ(error_number, error_numbers::BADF);
         EXPECT_EQ(system_error_code, 0u);
     }
     EXPECT_EQ(write_handle(1, &byte, 0), 0);
@@ -255,7 +293,8 @@ TEST_F(Output, ReportOnMissingStandardErrorGoesToTheInvalidHandle) {
     auto writes = sim::calls(sim::Call::WriteFile);
     ASSERT_FALSE(writes.empty());
     EXPECT_EQ(writes[0].handle, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(error_number, EBADF);
+    EXPECT_EQ(error_number, error_numbers::BADF);
 }
 
 }  // namespace
+}  // namespace lintop

@@ -2,6 +2,7 @@
 #include "fixture.h"
 #include "startup/process.h"
 
+namespace lintop {
 namespace {
 
 class Startup : public SimTest {
@@ -9,7 +10,9 @@ protected:
     int run_whole(std::vector<std::string> args) {
         args.insert(args.begin(), "lintop");
         std::vector<char*> argv;
-        for (std::string& arg : args) argv.push_back(arg.data());
+        for (std::string& arg : args) {
+            argv.push_back(arg.data());
+        }
         argv.push_back(nullptr);
         return run_process(static_cast<int>(args.size()), argv.data());
     }
@@ -50,3 +53,4 @@ TEST_F(Startup, RunsTheCommandAndFlushesBeforeReturningItsStatus) {
 }
 
 }  // namespace
+}  // namespace lintop

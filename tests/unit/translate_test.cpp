@@ -4,6 +4,7 @@
 
 #include "fixture.h"
 
+namespace lintop {
 namespace {
 
 enum class Kind { DISK, CONSOLE, PIPE };
@@ -59,19 +60,21 @@ TEST_P(DiskWholeRead, DeliversTheTranslatedBytes) {
     EXPECT_EQ(seeks(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, DiskWholeRead, ::testing::Values(
-    WholeReadCase{"a\r\nb", "a\nb", false},
-    WholeReadCase{"a\rb", "a\rb", false},
-    WholeReadCase{"a\r\r\nb", "a\r\nb", false},
-    WholeReadCase{"\r\n\r\n", "\n\n", false},
-    WholeReadCase{"a\n\rb", "a\n\rb", false},
-    WholeReadCase{"a\n\r\n", "a\n\n", false},
-    WholeReadCase{"a\r", "a\r", false},
-    WholeReadCase{"\r", "\r", false},
-    WholeReadCase{"ab\x1a" "de", "ab", true},
-    WholeReadCase{"a\x1a\r\n", "a", true},
-    WholeReadCase{"\x1a" "ab", "", true},
-    WholeReadCase{std::string("a\0b\r\n", 5), std::string("a\0b\n", 4), false}));
+INSTANTIATE_TEST_SUITE_P(Table, DiskWholeRead,
+                         ::testing::Values(WholeReadCase{"a\r\nb", "a\nb", false}, WholeReadCase{"a\rb", "a\rb", false},
+                                           WholeReadCase{"a\r\r\nb", "a\r\nb", false},
+                                           WholeReadCase{"\r\n\r\n", "\n\n", false},
+                                           WholeReadCase{"a\n\rb", "a\n\rb", false},
+                                           WholeReadCase{"a\n\r\n", "a\n\n", false}, WholeReadCase{"a\r", "a\r", false},
+                                           WholeReadCase{"\r", "\r", false},
+                                           WholeReadCase{"ab\x1a"
+                                                         "de",
+                                                         "ab", true},
+                                           WholeReadCase{"a\x1a\r\n", "a", true},
+                                           WholeReadCase{"\x1a"
+                                                         "ab",
+                                                         "", true},
+                                           WholeReadCase{std::string("a\0b\r\n", 5), std::string("a\0b\n", 4), false}));
 
 struct ChunkCase {
     const char* name;
@@ -101,25 +104,31 @@ TEST_P(ChunkEndingInCr, IsResolvedByThePeek) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ChunkEndingInCr, ::testing::Values(
-    ChunkCase{"DiskPeekLf", Kind::DISK, "ab\r\nc", 3, "ab", "\nc", 1},
-    ChunkCase{"DiskPeekOther", Kind::DISK, "ab\rYc", 3, "ab\r", "Yc", 1},
-    ChunkCase{"DiskPeekEnd", Kind::DISK, "ab\r", 3, "ab\r", "", 0},
-    ChunkCase{"DiskLoneCrPeekLf", Kind::DISK, "\r\nc", 1, "\n", "c", 0},
-    ChunkCase{"DiskLoneCrPeekOther", Kind::DISK, "\rYc", 1, "\r", "Yc", 1},
-    ChunkCase{"ConsolePeekLf", Kind::CONSOLE, "ab\r\nc", 3, "ab\n", "c", 0},
-    ChunkCase{"ConsolePeekOther", Kind::CONSOLE, "ab\rYc", 3, "ab\r", "Yc", 0},
-    ChunkCase{"ConsoleHeldCrThenLf", Kind::CONSOLE, "ab\r\r\nz", 3, "ab\r", "\nz", 0},
-    ChunkCase{"PipePeekLf", Kind::PIPE, "ab\r\nc", 3, "ab\n", "c", 0},
-    ChunkCase{"PipeWriterClosed", Kind::PIPE, "ab\r", 3, "ab\r", "", 0},
-    ChunkCase{"PipeHeldByteBeforeBrokenPipe", Kind::PIPE, "ab\rY", 3, "ab\r", "Y", 0},
-    ChunkCase{"PipeHeldCtrlZ", Kind::PIPE, "ab\r\x1a" "cd", 3, "ab\r", "", 0}),
+INSTANTIATE_TEST_SUITE_P(
+    Table, ChunkEndingInCr,
+    ::testing::Values(ChunkCase{"DiskPeekLf", Kind::DISK, "ab\r\nc", 3, "ab", "\nc", 1},
+                      ChunkCase{"DiskPeekOther", Kind::DISK, "ab\rYc", 3, "ab\r", "Yc", 1},
+                      ChunkCase{"DiskPeekEnd", Kind::DISK, "ab\r", 3, "ab\r", "", 0},
+                      ChunkCase{"DiskLoneCrPeekLf", Kind::DISK, "\r\nc", 1, "\n", "c", 0},
+                      ChunkCase{"DiskLoneCrPeekOther", Kind::DISK, "\rYc", 1, "\r", "Yc", 1},
+                      ChunkCase{"ConsolePeekLf", Kind::CONSOLE, "ab\r\nc", 3, "ab\n", "c", 0},
+                      ChunkCase{"ConsolePeekOther", Kind::CONSOLE, "ab\rYc", 3, "ab\r", "Yc", 0},
+                      ChunkCase{"ConsoleHeldCrThenLf", Kind::CONSOLE, "ab\r\r\nz", 3, "ab\r", "\nz", 0},
+                      ChunkCase{"PipePeekLf", Kind::PIPE, "ab\r\nc", 3, "ab\n", "c", 0},
+                      ChunkCase{"PipeWriterClosed", Kind::PIPE, "ab\r", 3, "ab\r", "", 0},
+                      ChunkCase{"PipeHeldByteBeforeBrokenPipe", Kind::PIPE, "ab\rY", 3, "ab\r", "Y", 0},
+                      ChunkCase{"PipeHeldCtrlZ", Kind::PIPE,
+                                "ab\r\x1a"
+                                "cd",
+                                3, "ab\r", "", 0}),
     NameOfCase());
 
 TEST_F(Translate, CtrlZEndsDiskAndPipeDataForGood) {
     for (Kind kind : {Kind::DISK, Kind::PIPE}) {
         SetUp();
-        open(kind, "ab\x1a" "de\n");
+        open(kind,
+             "ab\x1a"
+             "de\n");
         EXPECT_EQ(read(64), "ab");
         EXPECT_TRUE(end_marker());
         EXPECT_EQ(read(64), "");
@@ -133,10 +142,10 @@ TEST_F(Translate, CtrlZOnAConsoleEndsOnlyTheCurrentRead) {
     TextInput* input = open_text_input("con");
     uint8_t line[64];
     int32_t length = 0;
-    ASSERT_NE(read_line_piece(line, 64, input, &length), nullptr);
+    ASSERT_NE(read_line_piece(input, line, 64, &length), nullptr);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(line), static_cast<size_t>(length)), "xyzdef\n");
     // A line that begins with Ctrl-Z ends the copying.
-    EXPECT_EQ(read_line_piece(line, 64, input, &length), nullptr);
+    EXPECT_EQ(read_line_piece(input, line, 64, &length), nullptr);
     EXPECT_FALSE((handle_record(input->handle)->attributes & HANDLE_END_MARKER) != 0);
 }
 
@@ -164,14 +173,20 @@ TEST_F(Translate, ReadsOfAnySizeDeliverWhatReadsOf4096Do) {
     const char alphabet[] = {'\r', '\r', '\r', '\n', '\n', '\x1a', '\0', 'a', 'b', 'c'};
     for (int file = 0; file < 300; ++file) {
         std::string data(random() % 300, 'x');
-        for (char& byte : data) byte = alphabet[random() % sizeof alphabet];
+        for (char& byte : data) {
+            byte = alphabet[random() % sizeof alphabet];
+        }
         // Ctrl-Z is rarer than the rest, so most files are read to their end.
-        if (file % 3 != 0) std::replace(data.begin(), data.end(), '\x1a', 'z');
+        if (file % 3 != 0) {
+            std::replace(data.begin(), data.end(), '\x1a', 'z');
+        }
 
         SetUp();
         open(Kind::DISK, data);
         std::string whole;
-        for (std::string part; !(part = read(4096)).empty();) whole += part;
+        for (std::string part; !(part = read(4096)).empty();) {
+            whole += part;
+        }
 
         for (uint32_t fixed : {1u, 2u, 3u, 0u}) {
             SetUp();
@@ -180,7 +195,9 @@ TEST_F(Translate, ReadsOfAnySizeDeliverWhatReadsOf4096Do) {
             for (;;) {
                 uint32_t count = fixed != 0 ? fixed : 1 + static_cast<uint32_t>(random() % 7);
                 std::string part = read(count);
-                if (part.empty()) break;
+                if (part.empty()) {
+                    break;
+                }
                 pieces += part;
             }
             ASSERT_EQ(pieces, whole) << "file " << file << " reads of " << fixed;
@@ -194,8 +211,8 @@ protected:
         HANDLE out = sim::make_disk();
         sim::name_file("out", out);
         int32_t number = open_handle("out");
-        *result = write_handle(number, reinterpret_cast<const uint8_t*>(bytes.data()),
-                               static_cast<uint32_t>(bytes.size()));
+        *result =
+            write_handle(number, reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<uint32_t>(bytes.size()));
         written = sim::written(out);
         return sim::write_sizes(sim::calls(sim::Call::CreateFileA).back().handle);
     }
@@ -211,7 +228,9 @@ TEST_F(WriteTranslated, ChunksCloseAt1024AndKeepCrLfTogether) {
     EXPECT_EQ(write(std::string(4096, '\n'), &result), std::vector<int64_t>(8, 1024));
     EXPECT_EQ(result, 4096);
     std::string expected;
-    for (int i = 0; i < 4096; ++i) expected += "\r\n";
+    for (int i = 0; i < 4096; ++i) {
+        expected += "\r\n";
+    }
     EXPECT_EQ(written, expected);
 }
 
@@ -231,3 +250,4 @@ TEST_F(WriteTranslated, ShortChunkCountsTheCallersWholeBytesOnly) {
 }
 
 }  // namespace
+}  // namespace lintop

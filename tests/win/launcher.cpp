@@ -42,8 +42,8 @@ std::vector<BYTE> make_block(BYTE stdout_attributes, HANDLE stdout_handle) {
 
 HANDLE open_inheritable(const char* path) {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         fail(std::string("cannot open ") + path);
     }
@@ -79,8 +79,8 @@ DWORD run_child(std::string command_line, std::vector<BYTE>& block) {
     startup.cbReserved2 = static_cast<WORD>(block.size());
     startup.lpReserved2 = block.data();
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+    if (!CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &process)) {
         fail("cannot start " + command_line);
     }
     WaitForSingleObject(process.hProcess, INFINITE);

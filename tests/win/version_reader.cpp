@@ -12,7 +12,7 @@ namespace {
 constexpr UINT READ_FAILURE_STATUS = 120;
 
 const char* const STRING_NAMES[] = {
-    "CompanyName", "FileDescription", "FileVersion",    "InternalName",
+    "CompanyName",    "FileDescription",  "FileVersion", "InternalName",
     "LegalCopyright", "OriginalFilename", "ProductName", "ProductVersion",
 };
 
@@ -38,8 +38,8 @@ std::string hex4(WORD value) {
 }
 
 std::string dotted(DWORD high, DWORD low) {
-    return std::to_string(HIWORD(high)) + "," + std::to_string(LOWORD(high)) + "," +
-           std::to_string(HIWORD(low)) + "," + std::to_string(LOWORD(low));
+    return std::to_string(HIWORD(high)) + "," + std::to_string(LOWORD(high)) + "," + std::to_string(HIWORD(low)) + "," +
+           std::to_string(LOWORD(low));
 }
 
 void print_fixed_info(std::vector<char>& info) {

@@ -3,7 +3,7 @@
 
 #include <cerrno>
 
-namespace platform_posix {
+namespace lintop::platform_posix {
 namespace {
 
 struct ErrnoMapping {
@@ -19,11 +19,11 @@ constexpr ErrnoMapping ERRNO_TO_WIN32[] = {
     {ENOENT, ERROR_FILE_NOT_FOUND},
     {ENOTDIR, ERROR_PATH_NOT_FOUND},  // a regular file where a directory was needed
     {ELOOP, ERROR_PATH_NOT_FOUND},
-    {ENXIO, ERROR_FILE_NOT_FOUND},    // a socket file, a device with nothing behind it
+    {ENXIO, ERROR_FILE_NOT_FOUND},  // a socket file, a device with nothing behind it
     {ENODEV, ERROR_FILE_NOT_FOUND},
     {EACCES, ERROR_ACCESS_DENIED},
     {EPERM, ERROR_ACCESS_DENIED},
-    {EISDIR, ERROR_ACCESS_DENIED},    // Windows refuses a directory opened as a file so
+    {EISDIR, ERROR_ACCESS_DENIED},  // Windows refuses a directory opened as a file so
     {ENAMETOOLONG, ERROR_FILENAME_EXCED_RANGE},
     {EMFILE, ERROR_TOO_MANY_OPEN_FILES},
     {ENFILE, ERROR_TOO_MANY_OPEN_FILES},
@@ -85,8 +85,8 @@ void set_last_error_from_errno(int error) {
     last_error = win32_error_from_errno(error);
 }
 
-}  // namespace platform_posix
+}  // namespace lintop::platform_posix
 
 DWORD GetLastError() {
-    return platform_posix::last_error;
+    return lintop::platform_posix::last_error;
 }

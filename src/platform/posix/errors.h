@@ -5,7 +5,7 @@
 
 #include "platform/platform.h"
 
-namespace platform_posix {
+namespace lintop::platform_posix {
 
 // The Win32 code for `error`. An errno that the table does not know, 0
 // included, gives ERROR_GEN_FAILURE: a failure must never read as NO_ERROR.
@@ -16,4 +16,4 @@ DWORD win32_error_from_errno(int error);
 void set_last_error(DWORD code);
 void set_last_error_from_errno(int error);
 
-}  // namespace platform_posix
+}  // namespace lintop::platform_posix

@@ -11,10 +11,10 @@
 #include "platform/posix/errors.h"
 #include "platform/posix/handle.h"
 
-using platform_posix::handle_from_fd;
-using platform_posix::fd_from_handle;
-using platform_posix::set_last_error;
-using platform_posix::set_last_error_from_errno;
+using lintop::platform_posix::fd_from_handle;
+using lintop::platform_posix::handle_from_fd;
+using lintop::platform_posix::set_last_error;
+using lintop::platform_posix::set_last_error_from_errno;
 
 namespace {
 
@@ -79,13 +79,13 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode
         if (error == ENOENT) {
             return fail_open(missing_name_error(lpFileName));
         }
-        return fail_open(platform_posix::win32_error_from_errno(error));
+        return fail_open(lintop::platform_posix::win32_error_from_errno(error));
     }
     struct stat status {};
     if (fstat(fd, &status) == -1) {
         const int error = errno;
         close(fd);
-        return fail_open(platform_posix::win32_error_from_errno(error));
+        return fail_open(lintop::platform_posix::win32_error_from_errno(error));
     }
     // POSIX opens a directory for reading; Windows refuses it as a file.
     if (S_ISDIR(status.st_mode)) {

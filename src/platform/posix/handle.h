@@ -8,10 +8,10 @@
 
 #include "platform/platform.h"
 
-namespace platform_posix {
+namespace lintop::platform_posix {
 
 inline HANDLE handle_from_fd(int fd) {
-    return reinterpret_cast<HANDLE>(static_cast<intptr_t>(fd) + 1);
+    return reinterpret_cast<HANDLE>(static_cast<intptr_t>(fd) + 1);  // NOLINT(performance-no-int-to-ptr)
 }
 
 // -1, which every system call refuses with EBADF, for a value that no
@@ -25,4 +25,4 @@ inline int fd_from_handle(HANDLE handle) {
     return static_cast<int>(value - 1);
 }
 
-}  // namespace platform_posix
+}  // namespace lintop::platform_posix

@@ -11,8 +11,8 @@
 #include "platform/posix/errors.h"
 #include "platform/posix/handle.h"
 
-using platform_posix::fd_from_handle;
-using platform_posix::set_last_error;
+using lintop::platform_posix::fd_from_handle;
+using lintop::platform_posix::set_last_error;
 
 static_assert(sizeof(off_t) == 8, "SetFilePointer needs 64-bit file positions");
 
@@ -42,7 +42,7 @@ DWORD transfer_error(int fd, int error) {
     if (error == EBADF && fcntl(fd, F_GETFD) != -1) {
         return ERROR_ACCESS_DENIED;
     }
-    return platform_posix::win32_error_from_errno(error);
+    return lintop::platform_posix::win32_error_from_errno(error);
 }
 
 bool is_pipe(int fd) {
@@ -52,8 +52,8 @@ bool is_pipe(int fd) {
 
 }  // namespace
 
-BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
-              LPDWORD lpNumberOfBytesRead, LPOVERLAPPED /*lpOverlapped: always null*/) {
+BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
+              LPOVERLAPPED /*lpOverlapped: always null*/) {
     if (lpNumberOfBytesRead != nullptr) {
         *lpNumberOfBytesRead = 0;
     }
@@ -78,8 +78,8 @@ BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
 
 // Everything or a failure, as a blocking Win32 write: short writes go on from
 // where they stopped; on a failure the count tells what went before it.
-BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
-               LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED /*lpOverlapped: always null*/) {
+BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
+               LPOVERLAPPED /*lpOverlapped: always null*/) {
     if (lpNumberOfBytesWritten != nullptr) {
         *lpNumberOfBytesWritten = 0;
     }
@@ -151,8 +151,7 @@ DWORD fail_seek(DWORD code) {
 
 // The target is computed and checked first, so a refused move leaves the
 // position where it was.
-DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh,
-                     DWORD dwMoveMethod) {
+DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh, DWORD dwMoveMethod) {
     if (dwMoveMethod != FILE_BEGIN && dwMoveMethod != FILE_CURRENT && dwMoveMethod != FILE_END) {
         return fail_seek(ERROR_INVALID_PARAMETER);
     }
@@ -165,7 +164,7 @@ DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveH
     }
     const off_t base = base_position(fd, dwMoveMethod);
     if (base == -1) {
-        return fail_seek(platform_posix::win32_error_from_errno(errno));
+        return fail_seek(lintop::platform_posix::win32_error_from_errno(errno));
     }
     off_t target = 0;
     if (__builtin_add_overflow(base, distance, &target)) {
@@ -179,7 +178,7 @@ DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveH
         return fail_seek(ERROR_INVALID_PARAMETER);
     }
     if (lseek(fd, target, SEEK_SET) == -1) {
-        return fail_seek(platform_posix::win32_error_from_errno(errno));
+        return fail_seek(lintop::platform_posix::win32_error_from_errno(errno));
     }
     const auto position = static_cast<uint64_t>(target);
     if (lpDistanceToMoveHigh != nullptr) {

@@ -22,16 +22,16 @@ HANDLE GetStdHandle(DWORD nStdHandle) {
             fd = 2;
             break;
         default:
-            platform_posix::set_last_error(ERROR_INVALID_HANDLE);
+            lintop::platform_posix::set_last_error(ERROR_INVALID_HANDLE);
             return INVALID_HANDLE_VALUE;
     }
     // A descriptor that the parent left closed is a missing standard handle,
     // not whatever file later happens to receive that number.
     if (fcntl(fd, F_GETFD) == -1) {
-        platform_posix::set_last_error_from_errno(errno);
+        lintop::platform_posix::set_last_error_from_errno(errno);
         return INVALID_HANDLE_VALUE;
     }
-    return platform_posix::handle_from_fd(fd);
+    return lintop::platform_posix::handle_from_fd(fd);
 }
 
 // POSIX passes no reserved block of inherited handles: cbReserved2 0,
