@@ -2,7 +2,8 @@
 # Installs on a Debian machine what lintop needs, when it is missing.
 #   tools/install-deps.sh build   what building the program needs: CMake, Ninja, g++
 #   tools/install-deps.sh         that, and what the tests and the packages need:
-#                                 GoogleTest, the mingw-w64 cross compiler for
+#                                 GoogleTest, clang-format and clang-tidy for the
+#                                 style check, the mingw-w64 cross compiler for
 #                                 lintop.exe and Wine to run it, mandoc for the
 #                                 manual page, dpkg-dev, file and lintian for the
 #                                 Debian package
@@ -11,7 +12,8 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++)
 if [ "${1:-}" != build ]; then
-    packages+=(libgtest-dev libgmock-dev g++-mingw-w64-x86-64 wine wine64 mandoc dpkg-dev file lintian)
+    packages+=(libgtest-dev libgmock-dev clang-format clang-tidy g++-mingw-w64-x86-64 wine wine64
+        mandoc dpkg-dev file lintian)
 fi
 missing=()
 for package in "${packages[@]}"; do

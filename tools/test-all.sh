@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds lintop natively, under the sanitizers and as lintop.exe, then runs
+# Checks the tree's style (clang-format, clang-tidy), builds lintop natively, under the sanitizers and as lintop.exe, then runs
 # every test: unit tests, the POSIX platform tests, the end-to-end suite on
 # the native program, and the same suite on lintop.exe under Wine with the
 # differential test between the two builds; then the shipping: install rules,
@@ -12,6 +12,7 @@ cmake --preset mingw
 cmake --build --preset mingw -j "$jobs"
 
 cmake --preset default -DLINTOP_WINDOWS_DIR="$PWD/build/mingw"
+tools/check-style.sh build/default
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
 
