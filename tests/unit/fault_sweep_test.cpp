@@ -168,7 +168,7 @@ std::vector<SweepCase> sweep_cases() {
     return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(Inputs, FaultSweep, ::testing::ValuesIn(sweep_cases()), NameOfCase());
+INSTANTIATE_TEST_SUITE_P(Inputs, FaultSweep, ::testing::ValuesIn(sweep_cases()), test_support::CaseName());
 
 }  // namespace
 }  // namespace lintop
