@@ -2,7 +2,9 @@
 # Checks the tree's style (clang-format, clang-tidy), builds lintop natively, under the sanitizers and as lintop.exe, then runs
 # every test: unit tests, the POSIX platform tests, the end-to-end suite on
 # the native program, and the same suite on lintop.exe under Wine with the
-# differential test between the two builds.
+# differential test between the two builds, and each fuzz target for a
+# bounded time; then the shipping: install rules, manual page, the Debian
+# package and the Windows zip.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=2
@@ -35,3 +37,5 @@ for target in copy_fuzzer command_line_fuzzer parse_count_fuzzer; do
     rm -rf "$corpus"
     echo "fuzz: $target: $(grep -o 'Done [0-9]* runs in [0-9]* second(s)' build/fuzz/"$target".log)"
 done
+
+bash tools/test-shipping.sh
