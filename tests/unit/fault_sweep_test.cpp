@@ -99,7 +99,7 @@ std::vector<sim::Fault> faults_at(sim::Call call, int nth) {
 // Every index of a call while there are few of them; a spread of them otherwise.
 std::vector<int> indexes(size_t count) {
     std::vector<int> chosen;
-    const size_t step = count <= 160 ? 1 : count / 60;
+    const size_t step = count <= 100 ? 1 : count / 25;
     for (size_t i = 1; i <= count; i += step) {
         chosen.push_back(static_cast<int>(i));
     }
