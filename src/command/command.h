@@ -8,10 +8,10 @@ namespace lintop {
 constexpr int32_t DEFAULT_LINE_COUNT = 20;
 constexpr int32_t LINE_BUFFER_SIZE = 4096;
 
-constexpr int STATUS_COPIED = 0;
-constexpr int STATUS_USAGE = 1;
-constexpr int STATUS_OPEN_FAILED = 2;
+// The exit statuses: the file was opened, a usage error, the file cannot be opened.
+enum ExitStatus : int { STATUS_COPIED = 0, STATUS_USAGE = 1, STATUS_OPEN_FAILED = 2 };
 
+// Runs the command on its arguments; the exit status.
 int command_main(int argc, char** argv);
 
 // The count written after the option's '-' or '/'.

@@ -53,13 +53,16 @@ int flush_and_put(TextOutput* output, uint8_t byte) {
     int32_t written = 0;
     if (has_buffer(output)) {
         pending = pending_bytes(output);
-        output->next = output->buffer + 1;
-        output->left = output->buffer_size - 1;
+        output->next = output->buffer;
         if (pending > 0) {
             written = write_handle(output->handle, output->buffer, static_cast<uint32_t>(pending));
         }
-        // Kept even when the write-out failed: the buffer is simply started afresh.
-        output->buffer[0] = byte;
+        // After a failed write-out the byte is not kept: the buffer stays
+        // empty, so that nothing behind the gap reaches the handle at exit.
+        if (written == pending) {
+            *output->next++ = byte;
+            output->left = output->buffer_size - 1;
+        }
     } else {
         written = write_handle(output->handle, &byte, 1);
     }

@@ -14,9 +14,10 @@ int32_t read_handle(int32_t handle, uint8_t* buffer, uint32_t count) {
         return 0;
     }
 
+    // A byte held back by the last read goes first: after a CR at the end of
+    // a read from a device or pipe, or from a disk file that could not step back.
     uint32_t placed = 0;
-    bool device_or_pipe = (record->attributes & (HANDLE_CHAR_DEVICE | HANDLE_PIPE)) != 0;
-    if (device_or_pipe && record->held_back != NOTHING_HELD_BACK) {
+    if (record->held_back != NOTHING_HELD_BACK) {
         buffer[0] = record->held_back;
         record->held_back = NOTHING_HELD_BACK;
         placed = 1;
@@ -28,7 +29,13 @@ int32_t read_handle(int32_t handle, uint8_t* buffer, uint32_t count) {
         DWORD code = GetLastError();
         if (code != ERROR_BROKEN_PIPE) {
             map_transfer_error(code);
-            return -1;
+            if (placed == 0) {
+                return -1;
+            }
+            // The held-back byte was read already: it is delivered, and the
+            // data ends with it (a held-back Ctrl-Z ends it at once).
+            record->attributes = static_cast<uint8_t>(record->attributes | HANDLE_END_MARKER);
+            return buffer[0] == CTRL_Z ? 0 : 1;
         }
         // The writer has gone: end of data, but a byte held back from the
         // last read is still delivered first.

@@ -10,19 +10,20 @@ constexpr int32_t MAX_OPEN_STREAMS = 512;
 constexpr int32_t STREAM_BUFFER_SIZE = 4096;
 constexpr int32_t FALLBACK_BUFFER_SIZE = 2;
 
-constexpr int32_t STDIN_SLOT = 0;
-constexpr int32_t STDOUT_SLOT = 1;
-constexpr int32_t STDERR_SLOT = 2;
+// The standard streams' slots; the input file takes the next free one.
+constexpr int32_t STDIN_SLOT = 0, STDOUT_SLOT = 1, STDERR_SLOT = 2;
 
-// State flags.
-constexpr uint32_t STREAM_READING = 0x0001;
-constexpr uint32_t STREAM_WRITING = 0x0002;
-constexpr uint32_t STREAM_END_SEEN = 0x0010;
-constexpr uint32_t STREAM_ERROR_SEEN = 0x0020;
-constexpr uint32_t STREAM_OWN_BUFFER = 0x0100;
-constexpr uint32_t STREAM_LENT_BUFFER = 0x0200;
-constexpr uint32_t STREAM_TEMPORARY = 0x0400;
-constexpr uint32_t STREAM_FALLBACK = 0x0800;
+// State flags, combined in StreamRecord::state.
+enum StreamState : uint32_t {
+    STREAM_READING = 0x0001,
+    STREAM_WRITING = 0x0002,
+    STREAM_END_SEEN = 0x0010,
+    STREAM_ERROR_SEEN = 0x0020,
+    STREAM_OWN_BUFFER = 0x0100,
+    STREAM_LENT_BUFFER = 0x0200,
+    STREAM_TEMPORARY = 0x0400,
+    STREAM_FALLBACK = 0x0800,
+};
 
 struct StreamRecord {
     uint8_t* next;  // the next byte to take, or the place for the next byte to put

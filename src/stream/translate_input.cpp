@@ -5,17 +5,33 @@ namespace lintop {
 
 namespace {
 
+void end_data(HandleRecord* record) {
+    record->attributes = static_cast<uint8_t>(record->attributes | HANDLE_END_MARKER);
+}
+
 // Resolves a CR that ends the chunk by reading one byte more. Returns the
 // byte to store for the CR, or -1 when nothing is stored for it.
 int resolve_final_cr(int32_t handle, HandleRecord* record, bool nothing_stored) {
     uint8_t peeked = 0;
     DWORD received = 0;
-    if (!ReadFile(record->platform_handle, &peeked, 1, &received, nullptr) || received == 0) {
+    // A peek that fails ends the data with the CR: a later read must not
+    // deliver the LF of a pair whose CR was already kept.
+    if (!ReadFile(record->platform_handle, &peeked, 1, &received, nullptr)) {
+        end_data(record);
+        return CR;
+    }
+    if (received == 0) {
         return CR;
     }
     if ((record->attributes & (HANDLE_CHAR_DEVICE | HANDLE_PIPE)) != 0) {
         if (peeked == LF) {
             return LF;
+        }
+        // On a pipe a Ctrl-Z ends the data now, without waiting for a read
+        // behind it that may never return.
+        if (peeked == CTRL_Z && (record->attributes & HANDLE_CHAR_DEVICE) == 0) {
+            end_data(record);
+            return CR;
         }
         record->held_back = peeked;
         return CR;
@@ -25,8 +41,16 @@ int resolve_final_cr(int32_t handle, HandleRecord* record, bool nothing_stored) 
         return LF;
     }
     // Otherwise the peeked byte is given back to the file for the next read;
-    // an LF there delivers the line end itself.
-    seek_handle(handle, -1, FILE_CURRENT);
+    // an LF there delivers the line end itself. When the file cannot step
+    // back, the position stays after the peeked byte: an LF completes the
+    // pair here, any other byte is held back for the next read.
+    if (seek_handle(handle, -1, FILE_CURRENT) < 0) {
+        if (peeked == LF) {
+            return LF;
+        }
+        record->held_back = peeked;
+        return CR;
+    }
     return peeked == LF ? -1 : CR;
 }
 
@@ -41,7 +65,7 @@ uint32_t translate_input(int32_t handle, uint8_t* buffer, uint32_t placed) {
         uint8_t byte = *read;
         if (byte == CTRL_Z) {
             if ((record->attributes & HANDLE_CHAR_DEVICE) == 0) {
-                record->attributes = static_cast<uint8_t>(record->attributes | HANDLE_END_MARKER);
+                end_data(record);
             }
             break;
         }

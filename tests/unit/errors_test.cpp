@@ -1,9 +1,19 @@
+// The stream layer's error numbers come first here, the C library's after
+// them: each keeps its own values in the same file, whatever the order.
+#include "stream/error.h"
+//
+#include <cerrno>
+#include <system_error>
+
+static_assert(lintop::error_numbers::NAMETOOLONG == 38 && lintop::error_numbers::NOENT == 2);
+static_assert(static_cast<int>(std::errc::filename_too_long) == ENAMETOOLONG);
+static_assert(static_cast<int>(std::errc::no_such_file_or_directory) == ENOENT);
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "command/command.h"
-#include "stream/error.h"
 
 namespace lintop {
 namespace {
