@@ -2,7 +2,9 @@
 # Checks the tree's style (clang-format, clang-tidy), builds lintop natively, under the sanitizers and as lintop.exe, then runs
 # every test: unit tests, the POSIX platform tests, the end-to-end suite on
 # the native program, and the same suite on lintop.exe under Wine with the
-# differential test between the two builds.
+# differential test between the two builds, and each fuzz target for a
+# bounded time; then the shipping: install rules, manual page, the Debian
+# package and the Windows zip.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=2
@@ -18,3 +20,22 @@ ctest --preset default -j "$jobs"
 cmake --preset sanitize
 cmake --build --preset sanitize -j "$jobs"
 ctest --preset sanitize -j "$jobs"
+
+# Fuzz targets under the sanitizers, each for a bounded time from a scratch
+# copy of its seed corpus; any finding fails and leaves its input in build/fuzz.
+cmake --preset fuzz
+cmake --build --preset fuzz -j "$jobs"
+for target in copy_fuzzer command_line_fuzzer parse_count_fuzzer; do
+    corpus=$(mktemp -d)
+    cp tests/fuzz/corpus/"$target"/* "$corpus"
+    if ! build/fuzz/tests/fuzz/"$target" -max_total_time="${LINTOP_FUZZ_SECONDS:-20}" -timeout=10 \
+        -artifact_prefix=build/fuzz/"$target"- "$corpus" >build/fuzz/"$target".log 2>&1; then
+        tail -n 30 build/fuzz/"$target".log
+        echo "fuzz: $target found a fault; its input is build/fuzz/$target-*" >&2
+        exit 1
+    fi
+    rm -rf "$corpus"
+    echo "fuzz: $target: $(grep -o 'Done [0-9]* runs in [0-9]* second(s)' build/fuzz/"$target".log)"
+done
+
+bash tools/test-shipping.sh

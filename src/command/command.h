@@ -11,6 +11,7 @@ constexpr int32_t LINE_BUFFER_SIZE = 4096;
 // The exit statuses: the file was opened, a usage error, the file cannot be opened.
 enum ExitStatus : int { STATUS_COPIED = 0, STATUS_USAGE = 1, STATUS_OPEN_FAILED = 2 };
 
+// Runs the command on its arguments; the exit status.
 int command_main(int argc, char** argv);
 
 // The count written after the option's '-' or '/'.

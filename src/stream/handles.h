@@ -52,6 +52,7 @@ HandleRecord* handle_record(int32_t handle);
 // The record of a number that exists and is in use, or null.
 HandleRecord* handle_in_use(int32_t handle);
 
+// Whether an existing number is a character device; false for any other number.
 bool is_char_device(int32_t handle);
 
 // The kind attribute for a type from GetFileType, by its low 8 bits: character
@@ -68,7 +69,8 @@ int32_t read_handle(int32_t handle, uint8_t* buffer, uint32_t count);
 // that a file beyond 4 GiB can be moved in.
 int64_t seek_handle(int32_t handle, int32_t distance, DWORD origin);
 
-// Writes straight to the handle; the count written (see write_handle.cpp), or -1.
+// Writes straight to the handle: the count written when the platform took
+// anything, 0 for a Ctrl-Z that a device swallowed, or -1.
 int32_t write_handle(int32_t handle, const uint8_t* bytes, uint32_t count);
 
 }  // namespace lintop

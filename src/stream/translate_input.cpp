@@ -16,13 +16,10 @@ void end_data(HandleRecord* record) {
 int resolve_final_cr(int32_t handle, HandleRecord* record, bool nothing_stored) {
     uint8_t peeked = 0;
     DWORD received = 0;
+    // A peek that fails ends the data with the CR: a later read must not
+    // deliver the LF of a pair whose CR was already kept.
     if (!ReadFile(record->platform_handle, &peeked, 1, &received, nullptr)) {
-        // What follows the CR is unknown, so the data ends with it: a later
-        // read must not deliver the LF of a pair whose CR was already kept.
-        // A writer that has gone has ended the data by itself.
-        if (GetLastError() != ERROR_BROKEN_PIPE) {
-            end_data(record);
-        }
+        end_data(record);
         return CR;
     }
     if (received == 0) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "bytes.h"
+#include "case_name.h"
 #include "file_case.h"
 #include "harness.h"
 
@@ -40,7 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
         counted("count_beyond_file_copies_all", {"-100", INPUT}, 30),
         counted("first_not_option_second_ignored", {INPUT, "-3"}, 20),
         counted("first_not_option_missing_second_ignored", {INPUT, "missing.txt"}, 20)),
-    RowName{});
+    test_support::CaseName());
 
 // The report of a file that cannot be opened: the name, ": ", the text and
 // CR LF on stderr, nothing on stdout, status 2.
@@ -85,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
                       OpenFailure{"empty_name_gives_only_the_text", {""}, "No such file or directory\r\n"},
                       OpenFailure{"empty_name_with_count", {"-3", ""}, "No such file or directory\r\n"},
                       OpenFailure{"directory_is_refused", {"folder"}, "folder: Permission denied\r\n"}),
-    RowName{});
+    test_support::CaseName());
 
 // The usage message: a fixed first line, then one line of origin whose text
 // is free, every line ending in CR LF.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "bytes.h"
+#include "case_name.h"
 #include "file_case.h"
 
 namespace e2e {
@@ -39,7 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"cr_cr_lf", "x\r\r\ny", {INPUT}, "x\r\r\ny"}, FileCase{"lf_cr", "x\n\ry", {INPUT}, "x\r\n\ry"},
         FileCase{"lf_cr_lf", "a\n\r\nb", {INPUT}, "a\r\n\r\nb"},
         FileCase{"cr_lf_lines_count_3_of_pairs", "\r\n\r\n\r\n\r\n", {"-3", INPUT}, "\r\n\r\n\r\n"}),
-    RowName{});
+    test_support::CaseName());
 
 class LongLines : public ::testing::TestWithParam<FileCase> {};
 TEST_P(LongLines, SplitIntoPiecesOf4095) {
@@ -67,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
                                "ab\n" + P4094.substr(2) + "\r\nz\n",
                                {INPUT},
                                "ab\r\n" + P4094.substr(2) + "\r\nz\r\n"}),
-    RowName{});
+    test_support::CaseName());
 
 class CtrlZ : public ::testing::TestWithParam<FileCase> {};
 TEST_P(CtrlZ, EndsTheData) {
@@ -101,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(Table, CtrlZ,
                                                             "z\n",
                                                     {INPUT},
                                                     P4095 + "\r"}),
-                         RowName{});
+                         test_support::CaseName());
 
 class DataBytes : public ::testing::TestWithParam<FileCase> {};
 TEST_P(DataBytes, CopiedAsData) {
@@ -119,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"zero_in_last_line_without_lf", "a\nb\0c"s, {INPUT}, "a\r\nb\0c"s},
         FileCase{"byte_255_and_high_bytes", "\xff\xfe\x80\n", {INPUT}, "\xff\xfe\x80\r\n"},
         FileCase{"other_control_bytes", "\x01\x1b\x7f\t\v\f\n", {INPUT}, "\x01\x1b\x7f\t\v\f\r\n"}),
-    RowName{});
+    test_support::CaseName());
 
 }  // namespace
 }  // namespace e2e

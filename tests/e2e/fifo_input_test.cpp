@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "bytes.h"
+#include "case_name.h"
 #include "fifo_writer.h"
 #include "file_case.h"
 #include "harness.h"
@@ -68,7 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {},
                  "ab\r\ncd"},
         FifoCase{"many_reads", {lines(1, 1500, "\n"), lines(1501, 3000, "\n")}, {"-2500"}, lines(1, 2500, "\r\n")}),
-    RowName{});
+    test_support::CaseName());
 
 // When the copy reaches stdout, seen from the writer's side: the bytes that
 // had arrived when the last chunk was written.
@@ -119,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {lines(1, 400, "\n"), "end\n"},
                 lines(1, 400, "\r\n").size(),
                 lines(1, 400, "\r\n") + "end\r\n"}),
-    RowName{});
+    test_support::CaseName());
 
 }  // namespace
 }  // namespace e2e

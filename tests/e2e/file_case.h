@@ -27,14 +27,6 @@ inline void PrintTo(const FileCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-// Names a parameterised case after its row's name.
-struct RowName {
-    template <typename Row>
-    std::string operator()(const ::testing::TestParamInfo<Row>& row) const {
-        return row.param.name;
-    }
-};
-
 // Writes the file in a scratch folder, runs the program on it and checks
 // stdout, an empty stderr and the status; with a native build at hand, also
 // requires the native build to produce the same.

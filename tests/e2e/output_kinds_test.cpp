@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "bytes.h"
+#include "case_name.h"
 #include "file_case.h"
 #include "harness.h"
 
@@ -47,7 +48,7 @@ TEST_P(StdoutTerminal, SameBytesAsPipe) {
     check_file_case(GetParam(), StdoutTarget::PTY);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, StdoutTerminal, ::testing::Values(MIXED, LARGE), RowName{});
+INSTANTIATE_TEST_SUITE_P(Table, StdoutTerminal, ::testing::Values(MIXED, LARGE), test_support::CaseName());
 
 // Copies that stdout refuses: the status stays 0, nothing is reported, and
 // the process is not killed (no SIGPIPE death on a closed pipe).
@@ -84,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(Table, RefusedWrites,
                                            Refusal{"closed_pipe_small", StdoutTarget::CLOSED_PIPE, "a\nb\n"},
                                            Refusal{"closed_pipe_large", StdoutTarget::CLOSED_PIPE,
                                                    lines(1, 10000, "\n")}),
-                         RowName{});
+                         test_support::CaseName());
 
 TEST(Stdin, PlaysNoPartInTheCopy) {
     ScratchDir dir;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "case_name.h"
 #include "harness.h"
 #include "wine_run.h"
 
@@ -24,15 +25,6 @@ protected:
         }
     }
 };
-
-std::string plain_name(const char* text) {
-    std::string name;
-    for (const char* p = text; *p != '\0'; ++p) {
-        const bool letter = (*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z');
-        name += letter ? *p : '_';
-    }
-    return name;
-}
 
 enum class Input {
     OTHER_FILE,    // a file of its own holding THREE_LINES
@@ -107,11 +99,7 @@ TEST_P(InheritedStdout, LintopWritesThroughTheInheritedHandle) {
     EXPECT_EQ(r.err, c.input == Input::MISSING_FILE ? "missing.txt: No such file or directory\r\n" : "");
 }
 
-std::string inherited_case_name(const testing::TestParamInfo<InheritedCase>& param) {
-    return plain_name(param.param.name);
-}
-
-INSTANTIATE_TEST_SUITE_P(Wine, InheritedStdout, testing::ValuesIn(INHERITED_CASES), inherited_case_name);
+INSTANTIATE_TEST_SUITE_P(Wine, InheritedStdout, testing::ValuesIn(INHERITED_CASES), test_support::CaseName());
 
 // Wine turns the Unix argument vector into one command line, quoting words
 // with blanks; lintop.exe splits it again.
@@ -149,11 +137,7 @@ TEST_P(WindowsCommandLine, ArgumentsSurviveTheCommandLine) {
     EXPECT_EQ(r.out, c.out);
 }
 
-std::string command_line_case_name(const testing::TestParamInfo<CommandLineCase>& param) {
-    return plain_name(param.param.name);
-}
-
-INSTANTIATE_TEST_SUITE_P(Wine, WindowsCommandLine, testing::ValuesIn(COMMAND_LINE_CASES), command_line_case_name);
+INSTANTIATE_TEST_SUITE_P(Wine, WindowsCommandLine, testing::ValuesIn(COMMAND_LINE_CASES), test_support::CaseName());
 
 std::map<std::string, std::string> read_version_lines(const std::string& text) {
     std::map<std::string, std::string> values;

@@ -1,7 +1,5 @@
 // CreateFileA, CloseHandle and GetFileType against the real file system.
 #include <fcntl.h>
-#include <pty.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,16 +8,13 @@
 
 #include <string>
 
+#include "case_name.h"
 #include "platform/platform.h"
 #include "platform/posix/errors.h"
 #include "posix_support.h"
 
+namespace posix_test {
 namespace {
-
-using posix_test::Fd;
-using posix_test::handle_of;
-using posix_test::open_for_reading;
-using posix_test::TempDir;
 
 int fd_of(HANDLE handle) {
     return lintop::platform_posix::fd_from_handle(handle);
@@ -53,12 +48,12 @@ TEST(Handle, BeyondTheRangeOfIntIsNoDescriptor) {
 TEST(CreateFileA, OpensAnExistingFileForReadingAsAnInheritableHandle) {
     const TempDir dir;
     const std::string name = dir.file("data.txt", "hello");
-    lintop::platform_posix::set_last_error(12345);
+    lintop::platform_posix::set_last_error(SENTINEL);
     const HANDLE handle = open_for_reading(name);
     ASSERT_NE(handle, INVALID_HANDLE_VALUE);
     ASSERT_NE(handle, nullptr);
     const Fd fd(fd_of(handle));
-    EXPECT_EQ(GetLastError(), 12345u) << "a success leaves the last error alone";
+    EXPECT_EQ(GetLastError(), SENTINEL) << "a success leaves the last error alone";
     EXPECT_EQ(fcntl(fd.get(), F_GETFD) & FD_CLOEXEC, 0) << "inheritable";
     EXPECT_EQ(fcntl(fd.get(), F_GETFL) & O_ACCMODE, O_RDONLY);
     char bytes[8] = {};
@@ -85,10 +80,10 @@ TEST(CreateFileA, OpensACharacterDevice) {
 }
 
 struct OpenFailure {
-    const char* what;
-    std::string (*name)(const TempDir& dir);
+    const char* name;
+    std::string (*path)(const TempDir& dir);
     DWORD code;
-    friend std::ostream& operator<<(std::ostream& out, const OpenFailure& c) { return out << c.what; }
+    friend std::ostream& operator<<(std::ostream& out, const OpenFailure& c) { return out << c.name; }
 };
 
 class CreateFileAFailure : public testing::TestWithParam<OpenFailure> {};
@@ -99,11 +94,11 @@ TEST_P(CreateFileAFailure, GivesTheWin32Code) {
     mkdir((dir.path() + "/folder").c_str(), 0755);
     symlink("loop_b", (dir.path() + "/loop_a").c_str());
     symlink("loop_a", (dir.path() + "/loop_b").c_str());
-    const std::string name = GetParam().name(dir);
+    const std::string path = GetParam().path(dir);
     const int free_fd = lowest_free_fd();
     lintop::platform_posix::set_last_error(NO_ERROR);
 
-    EXPECT_EQ(open_for_reading(name), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(open_for_reading(path), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), GetParam().code);
     EXPECT_EQ(lowest_free_fd(), free_fd) << "no descriptor left open";
 }
@@ -125,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
         OpenFailure{"Folder", [](const TempDir& d) { return d.path() + "/folder"; }, ERROR_ACCESS_DENIED},
         OpenFailure{"FolderWithSlash", [](const TempDir& d) { return d.path() + "/folder/"; }, ERROR_ACCESS_DENIED},
         OpenFailure{"SymbolicLinkLoop", [](const TempDir& d) { return d.path() + "/loop_a"; }, ERROR_PATH_NOT_FOUND}),
-    posix_test::CaseName());
+    test_support::CaseName());
 
 TEST(CreateFileA, NullNameIsAMissingPath) {
     lintop::platform_posix::set_last_error(NO_ERROR);
@@ -204,9 +199,9 @@ TEST(CreateFileA, UnreadableFileIsAccessDeniedForAnUnprivilegedChild) {
 TEST(CloseHandle, ClosesTheDescriptorOnce) {
     const int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
     ASSERT_NE(fd, -1);
-    lintop::platform_posix::set_last_error(12345);
+    lintop::platform_posix::set_last_error(SENTINEL);
     EXPECT_EQ(CloseHandle(handle_of(fd)), TRUE);
-    EXPECT_EQ(GetLastError(), 12345u);
+    EXPECT_EQ(GetLastError(), SENTINEL);
     EXPECT_EQ(fcntl(fd, F_GETFD), -1);
     EXPECT_EQ(CloseHandle(handle_of(fd)), FALSE);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
@@ -217,61 +212,21 @@ TEST(CloseHandle, ClosesTheDescriptorOnce) {
     }
 }
 
+// An object of each kind (see Object), made fresh for the test.
 struct TypeCase {
-    const char* what;
+    const char* name;
     DWORD type;
-    friend std::ostream& operator<<(std::ostream& out, const TypeCase& c) { return out << c.what; }
+    friend std::ostream& operator<<(std::ostream& out, const TypeCase& c) { return out << c.name; }
 };
 
-// Each object is made fresh by the test; the cases name them.
 class GetFileTypeOf : public testing::TestWithParam<TypeCase> {};
 
-int make_object(const std::string& what, const TempDir& dir, Fd& keep) {
-    int fds[2] = {-1, -1};
-    if (what == "RegularFile") {
-        return open(dir.file("f", "x").c_str(), O_RDONLY | O_CLOEXEC);
-    }
-    if (what == "Folder") {
-        return open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    }
-    if (what == "PipeReadEnd" || what == "PipeWriteEnd") {
-        if (pipe2(fds, O_CLOEXEC) != 0) {
-            return -1;
-        }
-        keep.reset(what == "PipeReadEnd" ? fds[1] : fds[0]);
-        return what == "PipeReadEnd" ? fds[0] : fds[1];
-    }
-    if (what == "Socketpair") {
-        if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) {
-            return -1;
-        }
-        keep.reset(fds[1]);
-        return fds[0];
-    }
-    if (what == "DevNull") {
-        return open("/dev/null", O_RDWR | O_CLOEXEC);
-    }
-    if (what == "DevFull") {
-        return open("/dev/full", O_RDWR | O_CLOEXEC);
-    }
-    if (what == "PseudoTerminal") {
-        if (openpty(&fds[0], &fds[1], nullptr, nullptr, nullptr) != 0) {
-            return -1;
-        }
-        keep.reset(fds[0]);
-        return fds[1];
-    }
-    return -1;
-}
-
 TEST_P(GetFileTypeOf, GivesTheKind) {
-    const TempDir dir;
-    Fd other_end;
-    const Fd fd(make_object(GetParam().what, dir, other_end));
-    ASSERT_NE(fd.get(), -1) << "cannot make " << GetParam().what;
-    lintop::platform_posix::set_last_error(12345);
-    EXPECT_EQ(GetFileType(fd.handle()), GetParam().type);
-    EXPECT_EQ(GetLastError(), 12345u);
+    const Object object(GetParam().name);
+    ASSERT_NE(object.fd(), -1) << "cannot make " << GetParam().name;
+    lintop::platform_posix::set_last_error(SENTINEL);
+    EXPECT_EQ(GetFileType(object.handle()), GetParam().type);
+    EXPECT_EQ(GetLastError(), SENTINEL);
 }
 
 INSTANTIATE_TEST_SUITE_P(Posix, GetFileTypeOf,
@@ -281,7 +236,7 @@ INSTANTIATE_TEST_SUITE_P(Posix, GetFileTypeOf,
                                          TypeCase{"Socketpair", FILE_TYPE_PIPE}, TypeCase{"DevNull", FILE_TYPE_CHAR},
                                          TypeCase{"DevFull", FILE_TYPE_CHAR},
                                          TypeCase{"PseudoTerminal", FILE_TYPE_CHAR}),
-                         posix_test::CaseName());
+                         test_support::CaseName());
 
 TEST(GetFileType, OfNoOpenDescriptorIsUnknownWithInvalidHandle) {
     const int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
@@ -294,3 +249,4 @@ TEST(GetFileType, OfNoOpenDescriptorIsUnknownWithInvalidHandle) {
 }
 
 }  // namespace
+}  // namespace posix_test

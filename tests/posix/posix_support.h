@@ -1,11 +1,13 @@
 // Helpers for the tests of the POSIX emulation: temporary folders, owned
-// descriptors, pipes, the handle of a descriptor, and signals that interrupt
-// system calls.
+// descriptors, pipes, objects of each kind, the handle of a descriptor, and
+// signals that interrupt system calls.
 #pragma once
 
 #include <fcntl.h>
 #include <pthread.h>
+#include <pty.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -14,14 +16,20 @@
 #include <cerrno>
 #include <cstddef>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/posix/errors.h"
 #include "platform/posix/handle.h"
 
 namespace posix_test {
+
+// A last error that no call sets: a call that leaves the last error alone
+// leaves this.
+inline constexpr DWORD SENTINEL = 12345;
 
 inline HANDLE handle_of(int fd) {
     return lintop::platform_posix::handle_from_fd(fd);
@@ -89,6 +97,92 @@ private:
     std::string path_;
 };
 
+// A fresh object of a kind that a case names, in a folder of its own, with
+// what must stay open meanwhile; fd() is -1 for a kind it cannot make.
+class Object {
+public:
+    explicit Object(const std::string& kind) { fd_.reset(make(kind)); }
+    int fd() const { return fd_.get(); }
+    HANDLE handle() const { return fd_.handle(); }
+
+private:
+    int make(const std::string& kind) {
+        if (kind == "RegularFile") {
+            return open(dir_.file("f", "x").c_str(), O_RDONLY | O_CLOEXEC);
+        }
+        if (kind == "EmptyRegularFile") {
+            return open(dir_.file("empty").c_str(), O_RDONLY | O_CLOEXEC);
+        }
+        if (kind == "Folder") {
+            return open(dir_.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        }
+        if (kind == "DevNull") {
+            return open("/dev/null", O_RDWR | O_CLOEXEC);
+        }
+        if (kind == "DevFull") {
+            return open("/dev/full", O_RDWR | O_CLOEXEC);
+        }
+        int fds[2] = {-1, -1};
+        if (kind == "PipeReadEnd" || kind == "PipeWithoutWriter") {
+            return pipe2(fds, O_CLOEXEC) == 0 ? with_other_end(fds[0], fds[1], kind == "PipeReadEnd") : -1;
+        }
+        if (kind == "PipeWriteEnd") {
+            return pipe2(fds, O_CLOEXEC) == 0 ? with_other_end(fds[1], fds[0], true) : -1;
+        }
+        if (kind == "Socketpair" || kind == "SocketWithoutPeer") {
+            const bool made = socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) == 0;
+            return made ? with_other_end(fds[0], fds[1], kind == "Socketpair") : -1;
+        }
+        // The terminal's side of a pseudo-terminal; the other side stays open.
+        if (kind == "PseudoTerminal" || kind == "TerminalEndOfFile") {
+            if (openpty(&fds[0], &fds[1], nullptr, nullptr, nullptr) != 0) {
+                return -1;
+            }
+            with_other_end(fds[1], fds[0], true);
+            // Ctrl-D typed in canonical mode: the next read gives 0 bytes, not an error.
+            if (kind == "TerminalEndOfFile" && write(fds[0], "\x04", 1) != 1) {
+                close(fds[1]);
+                return -1;
+            }
+            return fds[1];
+        }
+        return -1;
+    }
+
+    // Gives `fd`; `other` stays open for the object's life, or is closed at once.
+    int with_other_end(int fd, int other, bool keep) {
+        other_end_.reset(other);
+        if (!keep) {
+            other_end_.reset();
+        }
+        return fd;
+    }
+
+    TempDir dir_;
+    Fd other_end_;
+    Fd fd_;
+};
+
+// A handle that a call must refuse, and the code that it must give.
+struct Refusal {
+    const char* name;
+    HANDLE handle;
+    DWORD error;
+};
+
+// Each refusal gives FALSE, its code as the last error, and no bytes counted;
+// `transfer(handle, &count)` makes the call.
+template <typename Transfer>
+void expect_refusals(std::initializer_list<Refusal> refusals, Transfer transfer) {
+    for (const Refusal& refusal : refusals) {
+        DWORD count = 99;
+        lintop::platform_posix::set_last_error(NO_ERROR);
+        EXPECT_EQ(transfer(refusal.handle, &count), FALSE) << refusal.name;
+        EXPECT_EQ(GetLastError(), refusal.error) << refusal.name;
+        EXPECT_EQ(count, 0u) << refusal.name;
+    }
+}
+
 // Writes to a pipe without a reader fail with EPIPE instead of killing the
 // test: the program's start-up ignores SIGPIPE the same way.
 class IgnoreSigpipe {
@@ -104,14 +198,6 @@ public:
 
 private:
     struct sigaction previous_ {};
-};
-
-// Names a parameterized case by its `what`.
-struct CaseName {
-    template <typename Case>
-    std::string operator()(const testing::TestParamInfo<Case>& param_info) const {
-        return param_info.param.what;
-    }
 };
 
 // Bytes that do not repeat every 256, so a lost or doubled block shows.

@@ -12,10 +12,8 @@
 #include "platform/posix/errors.h"
 #include "posix_support.h"
 
+namespace posix_test {
 namespace {
-
-using posix_test::Fd;
-using posix_test::handle_of;
 
 // Puts `replacement` on descriptor `fd` (or closes it, for -1) for the length
 // of a scope, then restores what was there before, or its absence.
@@ -56,13 +54,13 @@ class GetStdHandleOf : public testing::TestWithParam<StdCase> {};
 TEST_P(GetStdHandleOf, GivesTheDescriptorWhenItIsOpen) {
     const Fd null(open("/dev/null", O_RDWR | O_CLOEXEC));
     HANDLE handle = nullptr;
-    lintop::platform_posix::set_last_error(12345);
+    lintop::platform_posix::set_last_error(SENTINEL);
     {
         const SwapStandardFd swap(GetParam().fd, null.get());
         handle = GetStdHandle(GetParam().which);
     }
     EXPECT_EQ(handle, handle_of(GetParam().fd));
-    EXPECT_EQ(GetLastError(), 12345u);
+    EXPECT_EQ(GetLastError(), SENTINEL);
 }
 
 TEST_P(GetStdHandleOf, IsInvalidWhenTheDescriptorIsClosed) {
@@ -120,3 +118,4 @@ TEST(ExitProcessDeathTest, EndsAtOnceWithTheStatus) {
 }
 
 }  // namespace
+}  // namespace posix_test

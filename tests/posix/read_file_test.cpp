@@ -1,7 +1,6 @@
 // ReadFile on files, pipes, sockets, terminals and devices.
 #include <fcntl.h>
 #include <pty.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -10,21 +9,13 @@
 #include <string>
 #include <thread>
 
+#include "case_name.h"
 #include "platform/platform.h"
 #include "platform/posix/errors.h"
 #include "posix_support.h"
 
+namespace posix_test {
 namespace {
-
-using posix_test::Fd;
-using posix_test::handle_of;
-using posix_test::Interrupter;
-using posix_test::interruptions;
-using posix_test::Pipe;
-using posix_test::spawn_without_alarm;
-using posix_test::TempDir;
-
-constexpr DWORD SENTINEL = 12345;
 
 TEST(ReadFile, ReadsARegularFileThenGivesZeroAtItsEnd) {
     const TempDir dir;
@@ -55,53 +46,23 @@ TEST(ReadFile, GivesWhatThePipeHoldsBeforeReportingTheWriterGone) {
     EXPECT_EQ(received, 0u);
 }
 
+// An object whose next read finds no more data (see Object for the kinds).
 struct EndCase {
-    const char* what;
+    const char* name;
     BOOL result;
     DWORD error;  // SENTINEL: left alone
-    friend std::ostream& operator<<(std::ostream& out, const EndCase& c) { return out << c.what; }
+    friend std::ostream& operator<<(std::ostream& out, const EndCase& c) { return out << c.name; }
 };
 
 class ReadFileAtEnd : public testing::TestWithParam<EndCase> {};
 
-// Makes an object whose next read finds no more data; `keep` holds what must
-// stay open meanwhile.
-int object_at_end(const std::string& what, const TempDir& dir, Fd& keep) {
-    int fds[2] = {-1, -1};
-    if (what == "EmptyRegularFile") {
-        return open(dir.file("empty").c_str(), O_RDONLY | O_CLOEXEC);
-    }
-    if (what == "DevNull") {
-        return open("/dev/null", O_RDONLY | O_CLOEXEC);
-    }
-    if (what == "PipeWithoutWriter" && pipe2(fds, O_CLOEXEC) == 0) {
-        close(fds[1]);
-        return fds[0];
-    }
-    if (what == "SocketWithoutPeer" && socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) == 0) {
-        close(fds[1]);
-        return fds[0];
-    }
-    // Ctrl-D typed at a terminal in canonical mode: a read of 0 bytes, not an error.
-    if (what == "TerminalEndOfFile" && openpty(&fds[0], &fds[1], nullptr, nullptr, nullptr) == 0) {
-        keep.reset(fds[0]);
-        if (write(fds[0], "\x04", 1) != 1) {
-            return -1;
-        }
-        return fds[1];
-    }
-    return -1;
-}
-
 TEST_P(ReadFileAtEnd, EndsAsTheKindOfObjectDoesOnWindows) {
-    const TempDir dir;
-    Fd keep;
-    const Fd fd(object_at_end(GetParam().what, dir, keep));
-    ASSERT_NE(fd.get(), -1) << "cannot make " << GetParam().what;
+    const Object object(GetParam().name);
+    ASSERT_NE(object.fd(), -1) << "cannot make " << GetParam().name;
     char buffer[16];
     DWORD received = 99;
     lintop::platform_posix::set_last_error(SENTINEL);
-    EXPECT_EQ(ReadFile(fd.handle(), buffer, sizeof buffer, &received, nullptr), GetParam().result);
+    EXPECT_EQ(ReadFile(object.handle(), buffer, sizeof buffer, &received, nullptr), GetParam().result);
     EXPECT_EQ(received, 0u);
     EXPECT_EQ(GetLastError(), GetParam().error);
 }
@@ -112,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(Posix, ReadFileAtEnd,
                                          EndCase{"TerminalEndOfFile", TRUE, SENTINEL},
                                          EndCase{"PipeWithoutWriter", FALSE, ERROR_BROKEN_PIPE},
                                          EndCase{"SocketWithoutPeer", FALSE, ERROR_BROKEN_PIPE}),
-                         posix_test::CaseName());
+                         test_support::CaseName());
 
 TEST(ReadFile, ReadsALineTypedAtATerminal) {
     int master = -1;
@@ -142,25 +103,18 @@ TEST(ReadFile, RefusedReadsGiveTheWin32Code) {
     const Fd folder(open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     const int closed = open("/dev/null", O_RDONLY | O_CLOEXEC);
     close(closed);
-    const struct {
-        const char* what;
-        HANDLE handle;
-        DWORD error;
-    } cases[] = {
-        {"write-only", write_only.handle(), ERROR_ACCESS_DENIED},
-        {"folder", folder.handle(), ERROR_ACCESS_DENIED},
-        {"closed", handle_of(closed), ERROR_INVALID_HANDLE},
-        {"invalid", INVALID_HANDLE_VALUE, ERROR_INVALID_HANDLE},
-        {"null", nullptr, ERROR_INVALID_HANDLE},
-    };
-    for (const auto& c : cases) {
-        char buffer[4];
-        DWORD received = 99;
-        lintop::platform_posix::set_last_error(NO_ERROR);
-        EXPECT_EQ(ReadFile(c.handle, buffer, sizeof buffer, &received, nullptr), FALSE) << c.what;
-        EXPECT_EQ(GetLastError(), c.error) << c.what;
-        EXPECT_EQ(received, 0u) << c.what;
-    }
+    expect_refusals(
+        {
+            {"write-only", write_only.handle(), ERROR_ACCESS_DENIED},
+            {"folder", folder.handle(), ERROR_ACCESS_DENIED},
+            {"closed", handle_of(closed), ERROR_INVALID_HANDLE},
+            {"invalid", INVALID_HANDLE_VALUE, ERROR_INVALID_HANDLE},
+            {"null", nullptr, ERROR_INVALID_HANDLE},
+        },
+        [](HANDLE handle, DWORD* received) {
+            char buffer[4];
+            return ReadFile(handle, buffer, sizeof buffer, received, nullptr);
+        });
 }
 
 TEST(ReadFile, WaitsOnANonBlockingPipe) {
@@ -198,3 +152,4 @@ TEST(ReadFile, GoesOnAfterASignalInterruptsTheWait) {
 }
 
 }  // namespace
+}  // namespace posix_test

@@ -8,32 +8,29 @@
 #include <cstdint>
 #include <string>
 
+#include "case_name.h"
 #include "platform/platform.h"
 #include "platform/posix/errors.h"
 #include "posix_support.h"
 
+namespace posix_test {
 namespace {
-
-using posix_test::Fd;
-using posix_test::Pipe;
-using posix_test::TempDir;
 
 constexpr int64_t GIB = int64_t{1} << 30;
 constexpr int64_t FOUR_GIB = int64_t{4} << 30;
-constexpr DWORD SENTINEL = 12345;
 
 int64_t position_of(const Fd& fd) {
     return lseek(fd.get(), 0, SEEK_CUR);
 }
 
 struct Seek32 {
-    const char* what;
+    const char* name;
     int64_t start;
     LONG distance;
     DWORD method;
     DWORD result;  // INVALID_SET_FILE_POINTER for a refusal
     DWORD error;   // SENTINEL for a success: the last error is left alone
-    friend std::ostream& operator<<(std::ostream& out, const Seek32& c) { return out << c.what; }
+    friend std::ostream& operator<<(std::ostream& out, const Seek32& c) { return out << c.name; }
 };
 
 class SetFilePointerWithoutHighPart : public testing::TestWithParam<Seek32> {};
@@ -62,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
         Seek32{"NegativeFromTheStart", 5, -1, FILE_BEGIN, INVALID_SET_FILE_POINTER, ERROR_NEGATIVE_SEEK},
         Seek32{"BeforeTheStartFromTheEnd", 5, -11, FILE_END, INVALID_SET_FILE_POINTER, ERROR_NEGATIVE_SEEK},
         Seek32{"UnknownMethod", 5, 0, 3, INVALID_SET_FILE_POINTER, ERROR_INVALID_PARAMETER}),
-    posix_test::CaseName());
+    test_support::CaseName());
 
 TEST(SetFilePointer, WithAHighPartMovesByA64BitDistance) {
     const TempDir dir;
@@ -172,3 +169,4 @@ TEST(SetFilePointer, OnNoOpenHandleIsAnInvalidHandle) {
 }
 
 }  // namespace
+}  // namespace posix_test

@@ -14,20 +14,8 @@
 #include "platform/posix/errors.h"
 #include "posix_support.h"
 
+namespace posix_test {
 namespace {
-
-using posix_test::Fd;
-using posix_test::handle_of;
-using posix_test::IgnoreSigpipe;
-using posix_test::Interrupter;
-using posix_test::interruptions;
-using posix_test::pattern;
-using posix_test::Pipe;
-using posix_test::read_all;
-using posix_test::spawn_without_alarm;
-using posix_test::TempDir;
-
-constexpr DWORD SENTINEL = 12345;
 
 TEST(WriteFile, WritesARegularFile) {
     const TempDir dir;
@@ -54,25 +42,16 @@ TEST(WriteFile, RefusedWritesGiveTheWin32Code) {
     pipe.read_end.reset();
     const int closed = open("/dev/null", O_RDONLY | O_CLOEXEC);
     close(closed);
-    const struct {
-        const char* what;
-        HANDLE handle;
-        DWORD error;
-    } cases[] = {
-        {"/dev/full", full.handle(), ERROR_DISK_FULL},
-        {"pipe without reader", pipe.write_end.handle(), ERROR_NO_DATA},
-        {"read-only", read_only.handle(), ERROR_ACCESS_DENIED},
-        {"closed", handle_of(closed), ERROR_INVALID_HANDLE},
-        {"invalid", INVALID_HANDLE_VALUE, ERROR_INVALID_HANDLE},
-        {"null", nullptr, ERROR_INVALID_HANDLE},
-    };
-    for (const auto& c : cases) {
-        DWORD written = 99;
-        lintop::platform_posix::set_last_error(NO_ERROR);
-        EXPECT_EQ(WriteFile(c.handle, "data", 4, &written, nullptr), FALSE) << c.what;
-        EXPECT_EQ(GetLastError(), c.error) << c.what;
-        EXPECT_EQ(written, 0u) << c.what;
-    }
+    expect_refusals(
+        {
+            {"/dev/full", full.handle(), ERROR_DISK_FULL},
+            {"pipe without reader", pipe.write_end.handle(), ERROR_NO_DATA},
+            {"read-only", read_only.handle(), ERROR_ACCESS_DENIED},
+            {"closed", handle_of(closed), ERROR_INVALID_HANDLE},
+            {"invalid", INVALID_HANDLE_VALUE, ERROR_INVALID_HANDLE},
+            {"null", nullptr, ERROR_INVALID_HANDLE},
+        },
+        [](HANDLE handle, DWORD* written) { return WriteFile(handle, "data", 4, written, nullptr); });
 }
 
 TEST(WriteFile, ZeroBytesSucceedWithoutWritingButNeedAnOpenHandle) {
@@ -155,3 +134,4 @@ TEST(WriteFile, CountsTheBytesWrittenBeforeTheReaderLeft) {
 }
 
 }  // namespace
+}  // namespace posix_test

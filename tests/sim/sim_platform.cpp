@@ -62,8 +62,23 @@ int64_t seek_distance(LONG low, const LONG* high) {
     return static_cast<int64_t>(bits);
 }
 
-// Ends a ReadFile or WriteFile: the count given back, the last error, the log entry.
-BOOL finish_transfer(sim::CallRecord& r, bool ok, DWORD code, LPDWORD transferred) {
+// ReadFile and WriteFile alike: the fault plan and the refusal of a missing
+// buffer, then `move_bytes(count, text, code)`; at the end the count given
+// back, the last error and the log entry.
+template <typename MoveBytes>
+BOOL transfer(Call call, HANDLE h, const void* buffer, DWORD count, LPDWORD transferred, MoveBytes move_bytes) {
+    sim::CallRecord r = record(call, h);
+    r.requested = count;
+    const sim::Fault* fault = planned_fault(call);
+    DWORD code = NO_ERROR;
+    bool ok = false;
+    if (fails(fault)) {
+        code = fault->code;
+    } else if (buffer == nullptr && count != 0) {
+        code = ERROR_INVALID_PARAMETER;
+    } else {
+        ok = move_bytes(capped(count, fault), r.text, code);
+    }
     if (!ok) {
         fail(r, code);
         r.text.clear();
@@ -120,42 +135,25 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
 }
 
 BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead, LPOVERLAPPED) {
-    sim::CallRecord r = record(Call::ReadFile, hFile);
-    r.requested = nNumberOfBytesToRead;
-    const sim::Fault* fault = planned_fault(Call::ReadFile);
-    DWORD code = NO_ERROR;
-    bool ok = false;
-    if (fails(fault)) {
-        code = fault->code;
-    } else if (lpBuffer == nullptr && nNumberOfBytesToRead != 0) {
-        code = ERROR_INVALID_PARAMETER;
-    } else {
-        ok = read_object(hFile, capped(nNumberOfBytesToRead, fault), r.text, code);
-    }
-    if (ok && !r.text.empty()) {
-        std::memcpy(lpBuffer, r.text.data(), r.text.size());
-    }
-    return finish_transfer(r, ok, code, lpNumberOfBytesRead);
+    return transfer(Call::ReadFile, hFile, lpBuffer, nNumberOfBytesToRead, lpNumberOfBytesRead,
+                    [&](DWORD count, std::string& text, DWORD& code) {
+                        const bool ok = read_object(hFile, count, text, code);
+                        if (ok && !text.empty()) {
+                            std::memcpy(lpBuffer, text.data(), text.size());
+                        }
+                        return ok;
+                    });
 }
 
 BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
                LPOVERLAPPED) {
-    sim::CallRecord r = record(Call::WriteFile, hFile);
-    r.requested = nNumberOfBytesToWrite;
-    const sim::Fault* fault = planned_fault(Call::WriteFile);
-    DWORD code = NO_ERROR;
-    bool ok = false;
-    if (fails(fault)) {
-        code = fault->code;
-    } else if (lpBuffer == nullptr && nNumberOfBytesToWrite != 0) {
-        code = ERROR_INVALID_PARAMETER;
-    } else {
-        if (lpBuffer != nullptr) {
-            r.text.assign(static_cast<const char*>(lpBuffer), capped(nNumberOfBytesToWrite, fault));
-        }
-        ok = write_object(hFile, r.text, code);
-    }
-    return finish_transfer(r, ok, code, lpNumberOfBytesWritten);
+    return transfer(Call::WriteFile, hFile, lpBuffer, nNumberOfBytesToWrite, lpNumberOfBytesWritten,
+                    [&](DWORD count, std::string& text, DWORD& code) {
+                        if (lpBuffer != nullptr) {
+                            text.assign(static_cast<const char*>(lpBuffer), count);
+                        }
+                        return write_object(hFile, text, code);
+                    });
 }
 
 DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh, DWORD dwMoveMethod) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "case_name.h"
 #include "platform/platform.h"
 #include "sim/sim.h"
 
@@ -95,16 +96,7 @@ TEST_P(SplitCommandLine, UsesOneHeapBlock) {
     }
 }
 
-std::string case_name(const testing::TestParamInfo<SplitCase>& param) {
-    std::string name;
-    for (const char* p = param.param.name; *p != '\0'; ++p) {
-        const bool letter = (*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z');
-        name += letter ? *p : '_';
-    }
-    return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, SplitCommandLine, testing::ValuesIn(SPLIT_CASES), case_name);
+INSTANTIATE_TEST_SUITE_P(Table, SplitCommandLine, testing::ValuesIn(SPLIT_CASES), test_support::CaseName());
 
 using SplitCommandLineEdge = SimHeapTest;
 

@@ -43,20 +43,29 @@ INSTANTIATE_TEST_SUITE_P(Table, CountArguments,
                                            CountCase{{"-2147483648", "f"}, 20}, CountCase{{"-25", "f"}, 25},
                                            CountCase{{"-99", "f"}, 30}, CountCase{{"f", "ignored"}, 20}));
 
-TEST_F(Command, WrongArgumentCountsGiveUsage) {
-    for (std::vector<std::string> args : {std::vector<std::string>{}, {"a", "b", "c"}, {"-1", "a", "b", "c"}}) {
-        SetUp();
-        EXPECT_EQ(run(args), STATUS_USAGE);
-        std::string usage = sim::contents(err);
-        EXPECT_EQ(usage.rfind("Usage: lintop [-count] filename\r\n", 0), 0u) << usage;
-        EXPECT_EQ(std::count(usage.begin(), usage.end(), '\n'), 2);
-        EXPECT_EQ(usage.back(), '\n');
-        EXPECT_EQ(sim::contents(out), "");
-        EXPECT_TRUE(sim::calls(sim::Call::CreateFileA).empty());
-        // Both lines wait in the stream's buffer and leave in one write at exit.
-        EXPECT_EQ(sim::write_sizes(err).size(), 1u);
-    }
+struct UsageCase {
+    const char* name;
+    std::vector<std::string> args;
+};
+
+class WrongArgumentCounts : public Command, public ::testing::WithParamInterface<UsageCase> {};
+
+TEST_P(WrongArgumentCounts, GiveUsage) {
+    EXPECT_EQ(run(GetParam().args), STATUS_USAGE);
+    std::string usage = sim::contents(err);
+    EXPECT_EQ(usage.rfind("Usage: lintop [-count] filename\r\n", 0), 0u) << usage;
+    EXPECT_EQ(std::count(usage.begin(), usage.end(), '\n'), 2);
+    EXPECT_EQ(usage.back(), '\n');
+    EXPECT_EQ(sim::contents(out), "");
+    EXPECT_TRUE(sim::calls(sim::Call::CreateFileA).empty());
+    // Both lines wait in the stream's buffer and leave in one write at exit.
+    EXPECT_EQ(sim::write_sizes(err).size(), 1u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Table, WrongArgumentCounts,
+                         ::testing::Values(UsageCase{"NoArguments", {}}, UsageCase{"ThreeArguments", {"a", "b", "c"}},
+                                           UsageCase{"CountAndThreeArguments", {"-1", "a", "b", "c"}}),
+                         test_support::CaseName());
 
 struct ReportCase {
     std::vector<std::string> args;
@@ -149,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "abc\n",
                  {},
                  ""}),
-    NameOfCase());
+    test_support::CaseName());
 
 TEST_F(Command, AfterCtrlZNoFurtherRead) {
     file("f",

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "case_name.h"
 #include "command/command.h"
 #include "sim/sim.h"
 #include "stream/error.h"
@@ -16,14 +17,6 @@
 #include "stream/translate.h"
 
 namespace lintop {
-
-// Names parameterised cases after their `name` field.
-struct NameOfCase {
-    template <class Case>
-    std::string operator()(const ::testing::TestParamInfo<Case>& param_info) const {
-        return param_info.param.name;
-    }
-};
 
 class SimTest : public ::testing::Test {
 protected:
@@ -57,7 +50,11 @@ protected:
         return status;
     }
 
-    int drive(const std::vector<std::string>& args) {
+    int drive(const std::vector<std::string>& args) { return call_entry(command_main, args); }
+
+    // Calls a C-style entry with "lintop" and `args`, its strings kept until
+    // the next call.
+    int call_entry(int (*entry)(int, char**), const std::vector<std::string>& args) {
         argument_storage = args;
         argument_storage.insert(argument_storage.begin(), "lintop");
         std::vector<char*> argv;
@@ -65,7 +62,7 @@ protected:
             argv.push_back(arg.data());
         }
         argv.push_back(nullptr);
-        return command_main(static_cast<int>(argument_storage.size()), argv.data());
+        return entry(static_cast<int>(argument_storage.size()), argv.data());
     }
 
     // The number of the next call of a kind, for a fault plan.

@@ -111,13 +111,24 @@ TEST_F(Inherited, ABlockShorterThanItsCountIsReadOnlyWhereItHoldsWholeEntries) {
     start_with(bytes);
     EXPECT_EQ(handle_record(1)->platform_handle, disk);
     EXPECT_EQ(handle_record(2)->platform_handle, sim::calls(sim::Call::GetStdHandle)[0].handle);
-    SetUp();
-    start_with(block({}, 1000));  // claims 1000 entries, holds none
-    EXPECT_EQ(sim::calls(sim::Call::GetStdHandle).size(), 3u);
-    SetUp();
-    start_with({0x03, 0x00});  // too short even for its count
+}
+
+struct ShortBlockCase {
+    const char* name;
+    std::vector<uint8_t> bytes;
+};
+
+class BlockWithoutWholeEntries : public Inherited, public ::testing::WithParamInterface<ShortBlockCase> {};
+
+TEST_P(BlockWithoutWholeEntries, AsksThePlatformForAllThree) {
+    start_with(GetParam().bytes);
     EXPECT_EQ(sim::calls(sim::Call::GetStdHandle).size(), 3u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Table, BlockWithoutWholeEntries,
+                         ::testing::Values(ShortBlockCase{"ClaimsEntriesItDoesNotHold", block({}, 1000)},
+                                           ShortBlockCase{"TooShortEvenForItsCount", {0x03, 0x00}}),
+                         test_support::CaseName());
 
 TEST_F(Inherited, ANegativeCountGivesNothing) {
     std::vector<uint8_t> bytes = block({{HANDLE_IN_USE, sim::make_disk()}});

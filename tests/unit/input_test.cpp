@@ -134,7 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 std::string(10000, 'q') + "\n",
                                 4096,
                                 {std::string(4095, 'q'), std::string(4095, 'q'), std::string(1810, 'q') + "\n"}}),
-    NameOfCase());
+    test_support::CaseName());
 
 TEST_F(Input, SizeOneGivesAnEmptyTextWithoutReading) {
     sim::name_file("f", sim::make_disk(""));

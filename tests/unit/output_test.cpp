@@ -40,12 +40,14 @@ TEST_F(Output, DiskFileGetsEverythingAtExit) {
     EXPECT_EQ(sim::write_sizes(out), (Sizes{220}));
 }
 
-TEST_F(Output, DiskFileIsWrittenOut4096BytesAtATime) {
-    // 410 lines of 10 bytes: the 410th brings the 4097th byte.
+// 410 lines of 10 bytes: the 410th brings the 4097th byte.
+TEST_F(Output, DiskFileHoldsUpTo4096Bytes) {
     start_with(sim::make_disk(), lines(410, "12345678"));
     EXPECT_EQ(drive({"-409", "f"}), STATUS_COPIED);
     EXPECT_TRUE(sim::write_sizes(out).empty());
-    SetUp();
+}
+
+TEST_F(Output, DiskFileIsWrittenOut4096BytesAtATime) {
     start_with(sim::make_disk(), lines(410, "12345678"));
     EXPECT_EQ(drive({"-410", "f"}), STATUS_COPIED);
     // 4096 bytes, 409 of them LFs, in chunks of 1024 or 1025.
@@ -95,13 +97,14 @@ TEST_F(Output, UnknownStandardOutputCountsAsMissing) {
     EXPECT_NE(handle_record(1)->attributes & HANDLE_CHAR_DEVICE, 0);
 }
 
-TEST_F(Output, UsageOnAConsoleIsTwoWritesOnADiskOne) {
+TEST_F(Output, UsageOnAConsoleIsTwoWrites) {
     HANDLE console = sim::make_console();
     start(sim::make_console(), sim::make_disk(), console);
     EXPECT_EQ(drive({}), STATUS_USAGE);
     EXPECT_EQ(sim::write_sizes(console).size(), 2u);
+}
 
-    SetUp();
+TEST_F(Output, UsageOnADiskIsOneWriteAtExit) {
     HANDLE disk = sim::make_disk();
     start(sim::make_console(), sim::make_disk(), disk);
     EXPECT_EQ(drive({}), STATUS_USAGE);
@@ -135,12 +138,14 @@ TEST_F(Output, EmptyTextCallsNothing) {
     }
 }
 
-TEST_F(Output, LongTextOnConsoleAndOnDisk) {
-    std::string text(10000, 'x');
+// No LF in the text: two full buffers and 1808 bytes.
+const std::string LONG_TEXT(10000, 'x');
+
+TEST_F(Output, LongTextOnConsole) {
     HANDLE console = sim::make_console();
     start(sim::make_console(), console, sim::make_console());
-    // No LF in the text: the translated writes show the write_handle sizes in 1024-byte chunks.
-    EXPECT_EQ(write_text(standard_output(), text.c_str()), 0);
+    // The translated writes show the write_handle sizes in 1024-byte chunks.
+    EXPECT_EQ(write_text(standard_output(), LONG_TEXT.c_str()), 0);
     Sizes expected;
     for (int64_t part : {4096, 4096, 1808}) {
         for (; part > 1024; part -= 1024) {
@@ -149,11 +154,12 @@ TEST_F(Output, LongTextOnConsoleAndOnDisk) {
         expected.push_back(part);
     }
     EXPECT_EQ(sim::write_sizes(console), expected);
+}
 
-    SetUp();
+TEST_F(Output, LongTextOnDisk) {
     HANDLE disk = sim::make_disk();
     start(sim::make_console(), disk, sim::make_console());
-    EXPECT_EQ(write_text(standard_output(), text.c_str()), 0);
+    EXPECT_EQ(write_text(standard_output(), LONG_TEXT.c_str()), 0);
     EXPECT_EQ(sim::written(disk).size(), 8192u);
     EXPECT_EQ(standard_output()->next - standard_output()->buffer, 1808);
 }
@@ -261,7 +267,7 @@ INSTANTIATE_TEST_SUITE_P(
                         0},
         WriteHandleCase{"ShortChunkCountsWholeBytes", false, "ab\ncd", {sim::Call::WriteFile, 1, 0, false, 3}, 2, 0, 0},
         WriteHandleCase{"ShortChunkSplittingCrLf", false, "ab\ncd", {sim::Call::WriteFile, 1, 0, false, 4}, 3, 0, 0}),
-    NameOfCase());
+    test_support::CaseName());
 
 TEST_F(Output, WriteHandleRefusesNumbersNotInUse) {
     start(sim::make_console(), sim::make_console(), sim::make_console());

@@ -7,15 +7,7 @@ namespace {
 
 class Startup : public SimTest {
 protected:
-    int run_whole(std::vector<std::string> args) {
-        args.insert(args.begin(), "lintop");
-        std::vector<char*> argv;
-        for (std::string& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        return run_process(static_cast<int>(args.size()), argv.data());
-    }
+    int run_whole(const std::vector<std::string>& args) { return call_entry(run_process, args); }
 };
 
 class StartupWithoutMemory : public Startup, public ::testing::WithParamInterface<int> {};

@@ -1,0 +1,92 @@
+# Install rules and packages.
+#
+# `cmake --install` lays out bin/lintop (lintop.exe on Windows), the manual
+# page and the README under the prefix. The packages take their own selection
+# of install components, because each wants a layout of its own:
+#   - the Debian package (native build): the program under /usr, the manual
+#     page compressed, the machine-readable copyright file and the changelog;
+#   - the Windows zip (mingw-w64 build): lintop.exe, README.txt and
+#     LICENSE.txt side by side, the text files with CR LF line ends.
+# The generated files are made at configure time; their sources are listed as
+# configure dependencies, so an edit to one of them reconfigures.
+
+include(GNUInstallDirs)
+
+set(LINTOP_PACKAGE_DIR ${PROJECT_BINARY_DIR}/package-files)
+file(MAKE_DIRECTORY ${LINTOP_PACKAGE_DIR})
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+    ${PROJECT_SOURCE_DIR}/doc/lintop.1 ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
+    ${PROJECT_SOURCE_DIR}/cmake/debian/changelog)
+
+install(TARGETS lintop RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
+install(FILES doc/lintop.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT docs)
+install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT docs)
+
+set(CPACK_PACKAGE_NAME lintop)
+set(CPACK_PACKAGE_VENDOR "lintop developers")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "copy the first lines of a text file to standard output")
+set(CPACK_PACKAGE_DESCRIPTION "lintop copies the first lines of one text file (20 unless a count is\n\
+given) to standard output, in text mode: every line leaves with a CR LF\n\
+line end, and a Ctrl-Z byte ends the data.")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
+
+if(WIN32)
+    # Notepad and the console show CR LF text as it is meant to be read.
+    foreach(pair "README.md;README.txt" "LICENSE;LICENSE.txt")
+        list(GET pair 0 source)
+        list(GET pair 1 target)
+        file(READ ${PROJECT_SOURCE_DIR}/${source} text)
+        string(REPLACE "\n" "\r\n" text "${text}")
+        file(WRITE ${LINTOP_PACKAGE_DIR}/${target} "${text}")
+    endforeach()
+    install(TARGETS lintop RUNTIME DESTINATION . COMPONENT zip EXCLUDE_FROM_ALL)
+    install(FILES ${LINTOP_PACKAGE_DIR}/README.txt ${LINTOP_PACKAGE_DIR}/LICENSE.txt
+        DESTINATION . COMPONENT zip EXCLUDE_FROM_ALL)
+
+    set(CPACK_GENERATOR ZIP)
+    set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};lintop;zip;/")
+else()
+    # Debian wants manual pages compressed with gzip -9n (no name or time
+    # stamp, so that the package builds reproducibly), the copyright file in
+    # the machine-readable format, and the changelog compressed the same way.
+    execute_process(COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/doc/lintop.1
+        OUTPUT_FILE ${LINTOP_PACKAGE_DIR}/lintop.1.gz COMMAND_ERROR_IS_FATAL ANY)
+    execute_process(COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/cmake/debian/changelog
+        OUTPUT_FILE ${LINTOP_PACKAGE_DIR}/changelog.gz COMMAND_ERROR_IS_FATAL ANY)
+
+    # The licence paragraph: LICENSE's permission notice, each line indented
+    # by one space and each empty line written as " .".
+    file(READ ${PROJECT_SOURCE_DIR}/LICENSE licence)
+    string(FIND "${licence}" "Permission is hereby granted" notice_start)
+    string(SUBSTRING "${licence}" ${notice_start} -1 notice)
+    string(STRIP "${notice}" notice)
+    string(REPLACE "\n\n" "\n.\n" notice "${notice}")
+    string(REPLACE "\n" "\n " notice "${notice}")
+    file(WRITE ${LINTOP_PACKAGE_DIR}/copyright
+        "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+        "Upstream-Name: lintop\n"
+        "\n"
+        "Files: *\n"
+        "Copyright: 2026 lintop developers\n"
+        "License: Expat\n"
+        " ${notice}\n")
+
+    install(FILES ${LINTOP_PACKAGE_DIR}/lintop.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT deb EXCLUDE_FROM_ALL)
+    install(FILES README.md ${LINTOP_PACKAGE_DIR}/copyright ${LINTOP_PACKAGE_DIR}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT deb EXCLUDE_FROM_ALL)
+
+    set(LINTOP_MAINTAINER "lintop developers <lintop@example.org>"
+        CACHE STRING "Maintainer field of the Debian package")
+    set(CPACK_GENERATOR DEB)
+    set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};lintop;program;/;${PROJECT_BINARY_DIR};lintop;deb;/")
+    set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+    set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${LINTOP_MAINTAINER}")
+    set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+    set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+endif()
+
+include(CPack)
