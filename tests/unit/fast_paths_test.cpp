@@ -70,17 +70,18 @@ Expansion reference_output(const std::string& source) {
     return expansion;
 }
 
+// The passes of a sweep share one fixture: each opens a file of its own and
+// looks only at the writes it added.
 class FastPaths : public SimTest {
 protected:
-    void restart() {
-        sim::reset();
-        reset_stream_layer();
+    void SetUp() override {
+        SimTest::SetUp();
         out = sim::make_disk();
         start(sim::make_console(), out, sim::make_disk());
     }
 
     // Every read of the file until the end of the data, put together.
-    std::string read_all(HANDLE file) {
+    static std::string read_all(HANDLE file) {
         sim::name_file("f", file);
         const int32_t handle = open_handle("f");
         std::string text;
@@ -93,42 +94,61 @@ protected:
         return text;
     }
 
-    int32_t write(const std::string& source) {
+    static int32_t write(const std::string& source) {
         return write_handle(1, reinterpret_cast<const uint8_t*>(source.data()), static_cast<uint32_t>(source.size()));
     }
 
+    // The bytes taken and the sizes asked by the writes (all to `out`) since
+    // the last call, from the log's new entries: a sweep's log grows long.
+    std::pair<std::string, std::vector<int64_t>> new_writes() {
+        std::pair<std::string, std::vector<int64_t>> added;
+        const std::vector<sim::CallRecord>& log = sim::log();
+        for (; log_seen < log.size(); ++log_seen) {
+            if (log[log_seen].call == sim::Call::WriteFile) {
+                ++writes_made;
+                added.first += log[log_seen].text;
+                added.second.push_back(log[log_seen].requested);
+            }
+        }
+        return added;
+    }
+
     HANDLE out = nullptr;
+    size_t log_seen = 0;
+    int writes_made = 0;
 };
 
 // The driver's pieces stored into the output buffer: lines of 1 to 130 bytes
 // end pieces at the 4096-byte write-out edge (the lengths dividing 4096), a
 // byte short of it, a byte past it, and cross it at many offsets; lines
 // longer than the driver's buffer come in several pieces.
-TEST_F(FastPaths, LinesOfEveryLengthGoOutAsTheReference) {
+class LineLengths : public FastPaths, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(LineLengths, GoOutAsTheReference) {
     std::vector<size_t> lengths = {4094, 4095, 4096, 4097, 6000};
     for (size_t length = 1; length <= 130; ++length) {
         lengths.push_back(length);
     }
     for (size_t length : lengths) {
-        for (const std::string end : {"\n", "\r\n"}) {
-            std::string data;
-            while (data.size() < STREAM_BUFFER_SIZE + 2 * length) {
-                data += filler(length - 1) + end;
-            }
-            const std::string text = reference_input(data);
-            std::vector<int64_t> sizes;
-            for (size_t at = 0; at < text.size(); at += STREAM_BUFFER_SIZE) {
-                const Expansion write_out = reference_output(text.substr(at, STREAM_BUFFER_SIZE));
-                sizes.insert(sizes.end(), write_out.chunks.begin(), write_out.chunks.end());
-            }
-            restart();
-            sim::name_file("f", sim::make_disk(data));
-            ASSERT_EQ(run({"-999999", "f"}), STATUS_COPIED);
-            ASSERT_EQ(sim::written(out), reference_output(text).bytes) << "lines of " << length;
-            ASSERT_EQ(sim::write_sizes(out), sizes) << "lines of " << length;
+        std::string data;
+        while (data.size() < STREAM_BUFFER_SIZE + 2 * length) {
+            data += filler(length - 1) + GetParam();
         }
+        const std::string text = reference_input(data);
+        std::vector<int64_t> sizes;
+        for (size_t at = 0; at < text.size(); at += STREAM_BUFFER_SIZE) {
+            const Expansion write_out = reference_output(text.substr(at, STREAM_BUFFER_SIZE));
+            sizes.insert(sizes.end(), write_out.chunks.begin(), write_out.chunks.end());
+        }
+        sim::name_file("f", sim::make_disk(data));
+        ASSERT_EQ(run({"-999999", "f"}), STATUS_COPIED);
+        const auto [bytes, write_sizes] = new_writes();
+        ASSERT_EQ(bytes, reference_output(text).bytes) << "lines of " << length;
+        ASSERT_EQ(write_sizes, sizes) << "lines of " << length;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Ends, LineLengths, ::testing::Values("\n", "\r\n"));
 
 struct InputCase {
     const char* name;
@@ -144,9 +164,7 @@ TEST_P(InputMarker, AtEveryPositionReadsAsTheReference) {
         std::string data = c.before + filler(READ_SIZE + 8 - c.before.size());
         data.insert(at, c.marker);
         const std::string expected = reference_input(data);
-        restart();
         ASSERT_EQ(read_all(sim::make_disk(data)), expected) << "disk, marker at " << at;
-        restart();
         ASSERT_EQ(read_all(sim::make_pipe(data)), expected) << "pipe, marker at " << at;
     }
 }
@@ -158,7 +176,7 @@ INSTANTIATE_TEST_SUITE_P(Table, InputMarker,
                                            InputCase{"CrAfterARemoval", "\r", "a\r\n"},
                                            InputCase{"CrLfAfterARemoval", "\r\n", "\r\nb"},
                                            InputCase{"CtrlZAfterARemoval", "\x1a", "a\r\n"}),
-                         NameOfCase());
+                         test_support::CaseName());
 
 struct OutputCase {
     const char* name;
@@ -169,7 +187,6 @@ class OutputEdges : public FastPaths, public ::testing::WithParamInterface<Outpu
 
 TEST_P(OutputEdges, ChunksAsTheReference) {
     const std::string& source = GetParam().source;
-    restart();
     EXPECT_EQ(write(source), static_cast<int32_t>(source.size()));
     const Expansion expansion = reference_output(source);
     EXPECT_EQ(sim::write_sizes(out), expansion.chunks);
@@ -184,13 +201,12 @@ TEST_P(OutputEdges, ShortWriteAtEveryByteCountsWholeBytes) {
     for (int nth = 1; nth <= static_cast<int>(expansion.chunks.size()) && nth <= 2; ++nth) {
         const size_t before = nth == 1 ? 0 : static_cast<size_t>(expansion.chunks[0]);
         for (size_t take = 0; take < static_cast<size_t>(expansion.chunks[static_cast<size_t>(nth) - 1]); ++take) {
-            restart();
-            sim::plan({sim::Call::WriteFile, nth, 0, false, static_cast<int64_t>(take)});
+            sim::plan({sim::Call::WriteFile, writes_made + nth, 0, false, static_cast<int64_t>(take)});
             const size_t accepted = before + take;
             const auto whole = std::upper_bound(expansion.ends.begin(), expansion.ends.end(), accepted);
             const int32_t expected = accepted == 0 ? -1 : static_cast<int32_t>(whole - expansion.ends.begin());
             ASSERT_EQ(write(source), expected) << "chunk " << nth << ", take " << take;
-            ASSERT_EQ(sim::written(out), expansion.bytes.substr(0, accepted));
+            ASSERT_EQ(new_writes().first, expansion.bytes.substr(0, accepted));
         }
     }
 }
@@ -205,7 +221,7 @@ INSTANTIATE_TEST_SUITE_P(Table, OutputEdges,
                                            OutputCase{"LfFirstAndLast", with_lfs(2100, {0, 2099})},
                                            OutputCase{"EveryThirdByte", filler(3000, 3)},
                                            OutputCase{"Lines", filler(3000, 80)}, OutputCase{"AllLf", filler(1100, 1)}),
-                         NameOfCase());
+                         test_support::CaseName());
 
 }  // namespace
 }  // namespace lintop
