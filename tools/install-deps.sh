@@ -7,14 +7,16 @@
 #                                 lintop.exe and Wine to run it, mandoc for the
 #                                 manual page, dpkg-dev, file and lintian for the
 #                                 Debian package, clang and its libFuzzer
-#                                 runtime for the fuzz targets
+#                                 runtime for the fuzz targets, strace
+#                                 for the check that the benchmark's floor
+#                                 program makes lintop's calls
 # Runs apt-get directly as root, and through sudo otherwise.
 set -euo pipefail
 
 packages=(cmake ninja-build g++)
 if [ "${1:-}" != build ]; then
     packages+=(libgtest-dev libgmock-dev clang-format clang-tidy g++-mingw-w64-x86-64 wine wine64
-        mandoc dpkg-dev file lintian clang libclang-rt-14-dev)
+        mandoc dpkg-dev file lintian clang libclang-rt-14-dev strace)
 fi
 missing=()
 for package in "${packages[@]}"; do
