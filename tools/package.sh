@@ -9,7 +9,8 @@ jobs=2
 
 # The flags Debian builds its own packages with, hardening included.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-cmake -S . -B build/package-deb -G Ninja -DCMAKE_BUILD_TYPE=Release -DLINTOP_TESTS=OFF \
+cmake -S . -B build/package-deb -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INTERPROCEDURAL_OPTIMIZATION=ON \
+    -DLINTOP_TESTS=OFF \
     -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
     -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
 cmake --build build/package-deb -j "$jobs" --target lintop

@@ -1,3 +1,5 @@
+#include <cstring>
+
 #include "stream/handles.h"
 #include "stream/translate.h"
 
@@ -54,31 +56,43 @@ int resolve_final_cr(int32_t handle, HandleRecord* record, bool nothing_stored) 
     return peeked == LF ? -1 : CR;
 }
 
+// The first `byte` in [from, to), or `to` when there is none.
+uint8_t* find_byte(uint8_t* from, uint8_t* to, uint8_t byte) {
+    void* found = std::memchr(from, byte, static_cast<size_t>(to - from));
+    return found != nullptr ? static_cast<uint8_t*>(found) : to;
+}
+
 }  // namespace
 
+// The runs between CRs move down over the bytes removed so far; until a byte
+// is removed they are already in place, so a read without CR costs no move.
 uint32_t translate_input(int32_t handle, uint8_t* buffer, uint32_t placed) {
     HandleRecord* record = handle_record(handle);
+    uint8_t* const end = buffer + placed;
+    // A Ctrl-Z ends the data of a disk file or pipe, and a console's read.
+    uint8_t* const stop = find_byte(buffer, end, CTRL_Z);
+    if (stop != end && (record->attributes & HANDLE_CHAR_DEVICE) == 0) {
+        end_data(record);
+    }
     uint8_t* read = buffer;
     uint8_t* write = buffer;
-    uint8_t* end = buffer + placed;
-    while (read < end) {
-        uint8_t byte = *read;
-        if (byte == CTRL_Z) {
-            if ((record->attributes & HANDLE_CHAR_DEVICE) == 0) {
-                end_data(record);
-            }
+    while (read < stop) {
+        uint8_t* cr = find_byte(read, stop, CR);
+        const size_t run = static_cast<size_t>(cr - read);
+        if (write != read && run != 0) {
+            std::memmove(write, read, run);
+        }
+        write += run;
+        if (cr == stop) {
             break;
         }
-        if (byte != CR) {
-            *write++ = byte;
-            ++read;
-        } else if (read + 1 < end) {
+        read = cr + 1;
+        if (read < end) {
             // CR CR LF keeps the first CR: the second is looked at on its own.
-            bool pair = read[1] == LF;
+            const bool pair = *read == LF;
             *write++ = pair ? LF : CR;
-            read += pair ? 2 : 1;
+            read += pair ? 1 : 0;
         } else {
-            ++read;
             int stored = resolve_final_cr(handle, record, write == buffer);
             if (stored >= 0) {
                 *write++ = static_cast<uint8_t>(stored);

@@ -19,13 +19,12 @@ uint8_t*& temporary_buffer_of(const TextOutput* output) {
 // A console's standard stream gets a buffer for the length of one call, so
 // that each call reaches the console before it returns.
 bool begin_temporary_buffer(TextOutput* output) {
+    // The cheapest test first: a stream with a buffer of its own is the
+    // common case of every piece written to a file or pipe.
+    if (has_buffering(output) || !is_standard_output_or_error(output)) {
+        return false;
+    }
     if (!is_char_device(output->handle)) {
-        return false;
-    }
-    if (!is_standard_output_or_error(output)) {
-        return false;
-    }
-    if (has_buffering(output)) {
         return false;
     }
     uint8_t*& buffer = temporary_buffer_of(output);
@@ -55,6 +54,14 @@ void end_temporary_buffer(TextOutput* output, bool installed) {
 }
 
 int write_text(TextOutput* output, const uint8_t* bytes, uint32_t length) {
+    // A piece that fits a buffer the stream already has is only stored, as
+    // write_bytes would store it; neither console rule applies to it.
+    if (has_buffer(output) && output->left >= 0 && length <= static_cast<uint32_t>(output->left)) {
+        std::memcpy(output->next, bytes, length);
+        output->next += length;
+        output->left -= static_cast<int32_t>(length);
+        return 0;
+    }
     const bool installed = begin_temporary_buffer(output);
     uint32_t accepted = write_bytes(output, bytes, length);
     end_temporary_buffer(output, installed);
