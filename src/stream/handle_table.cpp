@@ -37,6 +37,10 @@ HandleRecord* handle_in_use(int32_t handle) {
     return record;
 }
 
+void end_data(HandleRecord* record) {
+    record->attributes = static_cast<uint8_t>(record->attributes | HANDLE_END_MARKER);
+}
+
 uint8_t kind_attributes(DWORD file_type) {
     switch (file_type & 0xFFU) {
         case FILE_TYPE_CHAR:

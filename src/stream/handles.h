@@ -52,6 +52,10 @@ HandleRecord* handle_record(int32_t handle);
 // The record of a number that exists and is in use, or null.
 HandleRecord* handle_in_use(int32_t handle);
 
+// Sets the end marker: from now on every read of the handle gives 0 without
+// a platform call.
+void end_data(HandleRecord* record);
+
 // Whether an existing number is a character device; false for any other number.
 bool is_char_device(int32_t handle);
 

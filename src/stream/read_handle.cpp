@@ -34,7 +34,7 @@ int32_t read_handle(int32_t handle, uint8_t* buffer, uint32_t count) {
             }
             // The held-back byte was read already: it is delivered, and the
             // data ends with it (a held-back Ctrl-Z ends it at once).
-            record->attributes = static_cast<uint8_t>(record->attributes | HANDLE_END_MARKER);
+            end_data(record);
             return buffer[0] == CTRL_Z ? 0 : 1;
         }
         // The writer has gone: end of data, but a byte held back from the

@@ -7,10 +7,6 @@ namespace lintop {
 
 namespace {
 
-void end_data(HandleRecord* record) {
-    record->attributes = static_cast<uint8_t>(record->attributes | HANDLE_END_MARKER);
-}
-
 // Resolves a CR that ends the chunk by reading one byte more. Returns the
 // byte to store for the CR, or -1 when nothing is stored for it.
 int resolve_final_cr(int32_t handle, HandleRecord* record, bool nothing_stored) {
