@@ -1,6 +1,5 @@
-#include <cstring>
-
 #include "platform/platform.h"
+#include "stream/byte_runs.h"
 #include "stream/error.h"
 #include "stream/handles.h"
 #include "stream/streams.h"
@@ -74,10 +73,9 @@ uint8_t* read_line_piece(TextInput* input, uint8_t* buffer, int32_t size, int32_
             continue;
         }
         size_t want = static_cast<size_t>(input->left < limit - stored ? input->left : limit - stored);
-        const void* line_end = std::memchr(input->next, LF, want);
-        size_t take =
-            line_end != nullptr ? static_cast<size_t>(static_cast<const uint8_t*>(line_end) - input->next) + 1 : want;
-        std::memcpy(buffer + stored, input->next, take);
+        const uint8_t* line_end = find_in_run(input->next, want, LF);
+        size_t take = line_end != nullptr ? static_cast<size_t>(line_end - input->next) + 1 : want;
+        copy_run(buffer + stored, input->next, take);
         input->next += take;
         input->left -= static_cast<int32_t>(take);
         stored += static_cast<int32_t>(take);

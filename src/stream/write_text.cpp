@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "stream/byte_runs.h"
 #include "stream/handles.h"
 #include "stream/output_buffers.h"
 
@@ -57,7 +58,7 @@ int write_text(TextOutput* output, const uint8_t* bytes, uint32_t length) {
     // A piece that fits a buffer the stream already has is only stored, as
     // write_bytes would store it; neither console rule applies to it.
     if (has_buffer(output) && output->left >= 0 && length <= static_cast<uint32_t>(output->left)) {
-        std::memcpy(output->next, bytes, length);
+        copy_run(output->next, bytes, length);
         output->next += length;
         output->left -= static_cast<int32_t>(length);
         return 0;

@@ -1,5 +1,4 @@
-#include <cstring>
-
+#include "stream/byte_runs.h"
 #include "stream/handles.h"
 #include "stream/translate.h"
 
@@ -26,32 +25,38 @@ struct Chunk {
 // The chunk is built from the runs between LFs, each moved by one copy; the
 // caller's bytes up to the close without any LF go out as they are.
 void fill_chunk(Chunk& chunk, const uint8_t* source, uint32_t count) {
+    // Locals rather than the record's fields, so that they stay in registers
+    // across the library calls of long runs.
+    const uint8_t* from = source;
+    const uint8_t* const end = source + count;
+    uint8_t* to = chunk.bytes;
+    uint8_t* const close = chunk.bytes + CHUNK_CLOSE;
+    uint32_t line_ends = 0;
     chunk.start = chunk.bytes;
-    chunk.size = 0;
-    chunk.taken = 0;
-    chunk.line_ends = 0;
-    while (chunk.taken < count && chunk.size < CHUNK_CLOSE) {
-        const uint32_t left = count - chunk.taken;
-        const uint32_t span = left < CHUNK_CLOSE - chunk.size ? left : CHUNK_CLOSE - chunk.size;
-        const uint8_t* from = source + chunk.taken;
-        const auto* lf = static_cast<const uint8_t*>(std::memchr(from, LF, span));
-        if (lf == nullptr && chunk.size == 0) {
+    while (from < end && to < close) {
+        const auto span = static_cast<size_t>(end - from < close - to ? end - from : close - to);
+        const uint8_t* lf = find_in_run(from, span, LF);
+        if (lf == nullptr && to == chunk.bytes) {
             chunk.start = from;
-            chunk.size = span;
-            chunk.taken = span;
-            return;
+            to += span;
+            from += span;
+            break;
         }
-        const uint32_t run = lf != nullptr ? static_cast<uint32_t>(lf - from) : span;
-        std::memcpy(chunk.bytes + chunk.size, from, run);
-        chunk.size += run;
-        chunk.taken += run;
+        const size_t run = lf != nullptr ? static_cast<size_t>(lf - from) : span;
+        copy_run(to, from, run);
+        to += run;
+        from += run;
         if (lf != nullptr) {
-            chunk.cr_at[chunk.line_ends++] = static_cast<uint16_t>(chunk.size);
-            chunk.bytes[chunk.size++] = CR;
-            chunk.bytes[chunk.size++] = LF;
-            ++chunk.taken;
+            chunk.cr_at[line_ends++] = static_cast<uint16_t>(to - chunk.bytes);
+            to[0] = CR;
+            to[1] = LF;
+            to += 2;
+            ++from;
         }
     }
+    chunk.size = static_cast<uint32_t>(to - chunk.bytes);
+    chunk.taken = static_cast<uint32_t>(from - source);
+    chunk.line_ends = line_ends;
 }
 
 // How many of the chunk's source bytes went out whole in its first `sent`

@@ -2,8 +2,10 @@
 // references: a CR or Ctrl-Z at every position of a read, an LF at each
 // edge of an expanded chunk, and a short write at every byte of a chunk.
 #include <algorithm>
+#include <memory>
 
 #include "fixture.h"
+#include "stream/byte_runs.h"
 
 namespace lintop {
 namespace {
@@ -222,6 +224,25 @@ INSTANTIATE_TEST_SUITE_P(Table, OutputEdges,
                                            OutputCase{"EveryThirdByte", filler(3000, 3)},
                                            OutputCase{"Lines", filler(3000, 80)}, OutputCase{"AllLf", filler(1100, 1)}),
                          test_support::CaseName());
+
+// Every run length around the in-line limits, with the byte at every place
+// or absent; each run in a block of its own exact size, so that a sanitizer
+// sees any byte read or written beyond it.
+TEST(ByteRuns, FindAndCopyEveryLengthAndPlace) {
+    for (size_t count = 0; count <= 300; ++count) {
+        const std::unique_ptr<uint8_t[]> run(new uint8_t[count]);
+        const std::unique_ptr<uint8_t[]> copy(new uint8_t[count]);
+        for (size_t at = 0; at <= count; ++at) {
+            for (size_t i = 0; i < count; ++i) {
+                run[i] = i == at ? LF : static_cast<uint8_t>(i % 251 == LF ? 0xFF : i % 251);
+            }
+            ASSERT_EQ(find_in_run(run.get(), count, LF), at < count ? run.get() + at : nullptr) << count << " " << at;
+        }
+        std::fill_n(copy.get(), count, 0);
+        copy_run(copy.get(), run.get(), count);
+        ASSERT_TRUE(std::equal(run.get(), run.get() + count, copy.get())) << count;
+    }
+}
 
 }  // namespace
 }  // namespace lintop

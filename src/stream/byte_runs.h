@@ -1,0 +1,85 @@
+// Searching and copying runs of bytes. Most runs are short (a line piece, the
+// bytes between two line ends), where a library call costs more than the work
+// itself: short runs are handled in line, long ones by memchr and memcpy.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace lintop {
+
+// The first `byte` among `count` bytes, or null.
+inline const uint8_t* find_in_run(const uint8_t* bytes, size_t count, uint8_t byte) {
+#if defined(__SSE2__)
+    // The first 128 bytes in blocks of 16: an 80-byte line is searched
+    // without a call. memchr's wider blocks win beyond.
+    constexpr size_t BLOCK = 16;
+    constexpr size_t IN_LINE = 128;
+    if (count >= BLOCK) {
+        const __m128i wanted = _mm_set1_epi8(static_cast<char>(byte));
+        const auto matches = [&](const uint8_t* block) {
+            const __m128i loaded = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
+            return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(loaded, wanted)));
+        };
+        size_t at = 0;
+        for (; at + BLOCK <= count && at < IN_LINE; at += BLOCK) {
+            if (const uint32_t found = matches(bytes + at); found != 0) {
+                return bytes + at + std::countr_zero(found);
+            }
+        }
+        if (at == count) {
+            return nullptr;
+        }
+        if (count - at >= BLOCK) {
+            return static_cast<const uint8_t*>(std::memchr(bytes + at, byte, count - at));
+        }
+        // The last block, less the bytes already searched.
+        const uint32_t found = matches(bytes + count - BLOCK) >> (BLOCK - (count - at));
+        return found != 0 ? bytes + at + std::countr_zero(found) : nullptr;
+    }
+    for (size_t at = 0; at < count; ++at) {
+        if (bytes[at] == byte) {
+            return bytes + at;
+        }
+    }
+    return nullptr;
+#else
+    return static_cast<const uint8_t*>(std::memchr(bytes, byte, count));
+#endif
+}
+
+namespace byte_runs_detail {
+
+// Copies N to 2N bytes as two blocks of N that overlap in the middle; the
+// places do not overlap, so the second block rewrites bytes with their own values.
+template <size_t N>
+inline void copy_ends(uint8_t* to, const uint8_t* from, size_t count) {
+    std::memcpy(to, from, N);
+    std::memcpy(to + count - N, from + count - N, N);
+}
+
+}  // namespace byte_runs_detail
+
+// Copies `count` bytes between places that do not overlap.
+inline void copy_run(uint8_t* to, const uint8_t* from, size_t count) {
+    if (count > 16) {
+        std::memcpy(to, from, count);
+    } else if (count >= 8) {
+        byte_runs_detail::copy_ends<8>(to, from, count);
+    } else if (count >= 4) {
+        byte_runs_detail::copy_ends<4>(to, from, count);
+    } else if (count > 0) {
+        // First, middle and last cover 1 to 3 bytes.
+        to[0] = from[0];
+        to[count / 2] = from[count / 2];
+        to[count - 1] = from[count - 1];
+    }
+}
+
+}  // namespace lintop
