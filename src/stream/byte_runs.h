@@ -14,44 +14,50 @@
 
 namespace lintop {
 
-// The first `byte` among `count` bytes, or null.
-inline const uint8_t* find_in_run(const uint8_t* bytes, size_t count, uint8_t byte) {
+constexpr size_t RUN_BLOCK = 16;
+
+// Bit i is set where bytes[i] is `byte`, over RUN_BLOCK bytes.
+inline uint32_t block_matches(const uint8_t* bytes, uint8_t byte) {
 #if defined(__SSE2__)
-    // The first 128 bytes in blocks of 16: an 80-byte line is searched
-    // without a call. memchr's wider blocks win beyond.
-    constexpr size_t BLOCK = 16;
+    const __m128i loaded = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(loaded, _mm_set1_epi8(static_cast<char>(byte)))));
+#else
+    uint32_t found = 0;
+    for (size_t at = 0; at < RUN_BLOCK; ++at) {
+        found |= static_cast<uint32_t>(bytes[at] == byte) << at;
+    }
+    return found;
+#endif
+}
+
+// The first `byte` among `count` bytes, or null. The first 128 bytes are
+// searched in blocks, so that an 80-byte line is found without a call;
+// memchr's wider steps win beyond.
+inline const uint8_t* find_in_run(const uint8_t* bytes, size_t count, uint8_t byte) {
     constexpr size_t IN_LINE = 128;
-    if (count >= BLOCK) {
-        const __m128i wanted = _mm_set1_epi8(static_cast<char>(byte));
-        const auto matches = [&](const uint8_t* block) {
-            const __m128i loaded = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
-            return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(loaded, wanted)));
-        };
-        size_t at = 0;
-        for (; at + BLOCK <= count && at < IN_LINE; at += BLOCK) {
-            if (const uint32_t found = matches(bytes + at); found != 0) {
-                return bytes + at + std::countr_zero(found);
+    if (count < RUN_BLOCK) {
+        for (size_t at = 0; at < count; ++at) {
+            if (bytes[at] == byte) {
+                return bytes + at;
             }
         }
-        if (at == count) {
-            return nullptr;
-        }
-        if (count - at >= BLOCK) {
-            return static_cast<const uint8_t*>(std::memchr(bytes + at, byte, count - at));
-        }
-        // The last block, less the bytes already searched.
-        const uint32_t found = matches(bytes + count - BLOCK) >> (BLOCK - (count - at));
-        return found != 0 ? bytes + at + std::countr_zero(found) : nullptr;
+        return nullptr;
     }
-    for (size_t at = 0; at < count; ++at) {
-        if (bytes[at] == byte) {
-            return bytes + at;
+    size_t at = 0;
+    for (; at + RUN_BLOCK <= count && at < IN_LINE; at += RUN_BLOCK) {
+        if (const uint32_t found = block_matches(bytes + at, byte); found != 0) {
+            return bytes + at + std::countr_zero(found);
         }
     }
-    return nullptr;
-#else
-    return static_cast<const uint8_t*>(std::memchr(bytes, byte, count));
-#endif
+    if (at == count) {
+        return nullptr;
+    }
+    if (count - at >= RUN_BLOCK) {
+        return static_cast<const uint8_t*>(std::memchr(bytes + at, byte, count - at));
+    }
+    // The last block, less the bytes already searched.
+    const uint32_t found = block_matches(bytes + count - RUN_BLOCK, byte) >> (RUN_BLOCK - (count - at));
+    return found != 0 ? bytes + at + std::countr_zero(found) : nullptr;
 }
 
 namespace byte_runs_detail {

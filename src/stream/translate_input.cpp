@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "stream/byte_runs.h"
 #include "stream/handles.h"
 #include "stream/translate.h"
 
@@ -54,8 +55,8 @@ int resolve_final_cr(int32_t handle, HandleRecord* record, bool nothing_stored) 
 
 // The first `byte` in [from, to), or `to` when there is none.
 uint8_t* find_byte(uint8_t* from, uint8_t* to, uint8_t byte) {
-    void* found = std::memchr(from, byte, static_cast<size_t>(to - from));
-    return found != nullptr ? static_cast<uint8_t*>(found) : to;
+    const uint8_t* found = find_in_run(from, static_cast<size_t>(to - from), byte);
+    return found != nullptr ? from + (found - from) : to;
 }
 
 }  // namespace

@@ -1,3 +1,7 @@
+#include <bit>
+#include <cstddef>
+#include <cstring>
+
 #include "stream/byte_runs.h"
 #include "stream/handles.h"
 #include "stream/translate.h"
@@ -21,6 +25,37 @@ struct Chunk {
     uint16_t cr_at[MAX_CHUNK_LINE_ENDS];  // where each pair starts, in order
     uint8_t bytes[EXPANSION_BUFFER_SIZE];
 };
+
+// Close LFs, a block of source bytes at a time: each run between them is
+// moved by one block store, which the next run overwrites where it
+// overshoots. A block is taken while two can be read and three stored before
+// the close: a block expands to at most two, so the close is never reached
+// inside one and no store passes it. A block without LF is left to the
+// long-run step.
+void take_close_lfs(Chunk& chunk, const uint8_t*& from, const uint8_t* end, uint8_t*& to, uint32_t& line_ends) {
+    const uint8_t* const close = chunk.bytes + CHUNK_CLOSE;
+    while (end - from >= 2 * static_cast<ptrdiff_t>(RUN_BLOCK) && close - to > 3 * static_cast<ptrdiff_t>(RUN_BLOCK)) {
+        uint32_t lfs = block_matches(from, LF);
+        if (lfs == 0) {
+            return;
+        }
+        size_t taken = 0;
+        do {
+            const auto lf = static_cast<size_t>(std::countr_zero(lfs));
+            std::memcpy(to, from + taken, RUN_BLOCK);
+            to += lf - taken;
+            chunk.cr_at[line_ends++] = static_cast<uint16_t>(to - chunk.bytes);
+            to[0] = CR;
+            to[1] = LF;
+            to += 2;
+            taken = lf + 1;
+            lfs &= lfs - 1;
+        } while (lfs != 0);
+        std::memcpy(to, from + taken, RUN_BLOCK);
+        to += RUN_BLOCK - taken;
+        from += RUN_BLOCK;
+    }
+}
 
 // The chunk is built from the runs between LFs, each moved by one copy; the
 // caller's bytes up to the close without any LF go out as they are.
@@ -52,6 +87,9 @@ void fill_chunk(Chunk& chunk, const uint8_t* source, uint32_t count) {
             to[1] = LF;
             to += 2;
             ++from;
+            if (run < RUN_BLOCK) {
+                take_close_lfs(chunk, from, end, to, line_ends);
+            }
         }
     }
     chunk.size = static_cast<uint32_t>(to - chunk.bytes);

@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/posix/errors.h"
@@ -99,16 +102,35 @@ TEST(GetStartupInfoA, HasNoReservedBlockAndNothingElse) {
     EXPECT_EQ(std::memcmp(&info, &expected, sizeof info), 0);
 }
 
-TEST(HeapAlloc, GivesWritableBlocksFromANonNullHeap) {
+// Blocks are never freed; a plain array, which exit leaves alone, keeps them
+// reachable for the leak checker.
+struct KeptBlock {
+    unsigned char* bytes;
+    size_t size;
+};
+KeptBlock kept_blocks[16];
+
+// Small and large blocks, past the end of the static area into the C
+// library's heap: each aligned, writable, and apart from every other.
+TEST(HeapAlloc, GivesSeparateAlignedBlocksFromANonNullHeap) {
     const HANDLE heap = GetProcessHeap();
     ASSERT_NE(heap, nullptr);
     EXPECT_NE(heap, INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetProcessHeap(), heap);
-    for (const SIZE_T size : {SIZE_T{0}, SIZE_T{1}, SIZE_T{4096}}) {
-        auto* block = static_cast<unsigned char*>(HeapAlloc(heap, 0, size));
-        ASSERT_NE(block, nullptr) << size;
-        std::memset(block, 0x5A, size != 0 ? size : 1);
-        std::free(block);  // the program never frees; the test does, for the leak checker
+    std::vector<SIZE_T> sizes = {0, 1, 3, 40000};
+    sizes.resize(std::size(kept_blocks), 4096);
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        auto* block = static_cast<unsigned char*>(HeapAlloc(heap, 0, sizes[i]));
+        ASSERT_NE(block, nullptr) << sizes[i];
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % 16, 0U) << sizes[i];
+        kept_blocks[i] = {block, sizes[i] != 0 ? sizes[i] : 1};
+        std::memset(block, static_cast<int>(i + 1), kept_blocks[i].size);
+    }
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        const KeptBlock& kept = kept_blocks[i];
+        EXPECT_EQ(std::count(kept.bytes, kept.bytes + kept.size, static_cast<unsigned char>(i + 1)),
+                  static_cast<ptrdiff_t>(kept.size))
+            << i;
     }
 }
 
