@@ -67,7 +67,9 @@ uint32_t translate_input(int32_t handle, uint8_t* buffer, uint32_t placed) {
     HandleRecord* record = handle_record(handle);
     uint8_t* const end = buffer + placed;
     // A Ctrl-Z ends the data of a disk file or pipe, and a console's read.
-    uint8_t* const stop = find_byte(buffer, end, CTRL_Z);
+    // It is rare: the whole read is searched by the library at once.
+    void* const ctrl_z = std::memchr(buffer, CTRL_Z, placed);
+    uint8_t* const stop = ctrl_z != nullptr ? static_cast<uint8_t*>(ctrl_z) : end;
     if (stop != end && (record->attributes & HANDLE_CHAR_DEVICE) == 0) {
         end_data(record);
     }
