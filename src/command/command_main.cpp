@@ -25,10 +25,15 @@ int copy_lines(TextInput* input, int32_t count, uint8_t* line) {
 
 }  // namespace
 
+CopySource copy_source = {nullptr, -1};
+
 int command_main(int argc, char** argv) {
+    copy_source = CopySource{nullptr, -1};
     if (argc != 2 && argc != 3) {
-        write_message(standard_error(), USAGE);
-        write_message(standard_error(), ORIGIN);
+        // A refused first line ends the message: what was written stays its first part.
+        if (write_message(standard_error(), USAGE) != -1) {
+            write_message(standard_error(), ORIGIN);
+        }
         return STATUS_USAGE;
     }
     int file_argument = 1;
@@ -42,6 +47,7 @@ int command_main(int argc, char** argv) {
     }
 
     TextInput* input = open_text_input(argv[file_argument]);
+    copy_source = CopySource{argv[file_argument], input != nullptr ? input->handle : -1};
     if (input == nullptr) {
         report_error(argv[file_argument]);
         return STATUS_OPEN_FAILED;

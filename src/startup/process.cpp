@@ -31,9 +31,12 @@ int run_process(int argc, char** argv) {
         report_no_memory();
         return STARTUP_FAILURE_STATUS;
     }
-    int status = command_main(argc, argv);
+    return exit_sequence(command_main(argc, argv));
+}
+
+int exit_sequence(int status) {
     flush_all_streams();
-    return status;
+    return report_copy_failure(status);
 }
 
 }  // namespace lintop

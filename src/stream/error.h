@@ -39,4 +39,22 @@ void map_transfer_error(DWORD code);
 // A failure that does not come from a platform code: system_error_code is 0.
 void set_error(int32_t number);
 
+// Whether a refused write's code says that the reader went away (a closed
+// pipe): that ends the copy by the reader's choice and loses nothing of ours.
+bool reader_went_away(DWORD code);
+
+// The first read or write of the run that lost bytes: the handle number and
+// its error number. The exit sequence reports it, so that a cut-short copy
+// never ends with a status of success.
+struct TransferFailure {
+    bool seen;
+    int32_t handle;
+    int32_t number;
+};
+extern TransferFailure first_failure;
+
+// Keeps error_number as the run's first failure, on `handle`, unless a
+// failure is kept already or the reader went away.
+void note_transfer_failure(int32_t handle);
+
 }  // namespace lintop

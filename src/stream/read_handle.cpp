@@ -28,13 +28,16 @@ int32_t read_handle(int32_t handle, uint8_t* buffer, uint32_t count) {
     if (!ReadFile(record->platform_handle, buffer + placed, count, &received, nullptr)) {
         DWORD code = GetLastError();
         if (code != ERROR_BROKEN_PIPE) {
+            // A failed read ends the data: asking again could deliver bytes
+            // from behind the gap. The exit sequence reports it.
             map_transfer_error(code);
+            end_data(record);
+            note_transfer_failure(handle);
             if (placed == 0) {
                 return -1;
             }
-            // The held-back byte was read already: it is delivered, and the
-            // data ends with it (a held-back Ctrl-Z ends it at once).
-            end_data(record);
+            // The held-back byte was read already: it is delivered last (a
+            // held-back Ctrl-Z ends the data at once).
             return buffer[0] == CTRL_Z ? 0 : 1;
         }
         // The writer has gone: end of data, but a byte held back from the

@@ -40,6 +40,7 @@ void reset_stream_layer() {
     temporary_buffers[0] = nullptr;
     temporary_buffers[1] = nullptr;
     set_error(0);
+    first_failure = TransferFailure{false, -1, 0};
 }
 
 // Writes out what every stream still holds, in slot order: standard output

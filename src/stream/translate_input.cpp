@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "stream/byte_runs.h"
+#include "stream/error.h"
 #include "stream/handles.h"
 #include "stream/translate.h"
 
@@ -14,9 +15,15 @@ int resolve_final_cr(int32_t handle, HandleRecord* record, bool nothing_stored) 
     uint8_t peeked = 0;
     DWORD received = 0;
     // A peek that fails ends the data with the CR: a later read must not
-    // deliver the LF of a pair whose CR was already kept.
+    // deliver the LF of a pair whose CR was already kept. Unless the writer
+    // of a pipe has gone, that cuts the data short and is reported at exit.
     if (!ReadFile(record->platform_handle, &peeked, 1, &received, nullptr)) {
+        const DWORD code = GetLastError();
         end_data(record);
+        if (code != ERROR_BROKEN_PIPE) {
+            map_transfer_error(code);
+            note_transfer_failure(handle);
+        }
         return CR;
     }
     if (received == 0) {

@@ -14,15 +14,28 @@ TranslatedWrite write_untranslated(HANDLE file, const uint8_t* bytes, uint32_t c
     return {sent, sent, false, 0};
 }
 
+// A write that lost bytes: the reason is the failed call's code, or no room
+// when the platform took less than it was given without failing.
+void fail_write(int32_t handle, const TranslatedWrite& result) {
+    if (result.failed) {
+        map_transfer_error(result.code);
+    } else {
+        set_error(error_numbers::NOSPC);
+    }
+    note_transfer_failure(handle);
+}
+
 }  // namespace
 
 // Returns the count written when the platform took anything (a later chunk's
-// failure is then not reported), 0 for a Ctrl-Z that a device swallowed, or
-// -1 with error_number set.
+// failure then shows only in a count short of `count`), 0 for a Ctrl-Z that a
+// device swallowed, or -1 with error_number set. Every write that lost bytes
+// is noted for the report at exit.
 int32_t write_handle(int32_t handle, const uint8_t* bytes, uint32_t count) {
     HandleRecord* record = handle_in_use(handle);
     if (record == nullptr) {
         set_error(error_numbers::BADF);
+        note_transfer_failure(handle);
         return -1;
     }
     if (count == 0) {
@@ -36,16 +49,15 @@ int32_t write_handle(int32_t handle, const uint8_t* bytes, uint32_t count) {
                                  ? write_translated(handle, bytes, count)
                                  : write_untranslated(record->platform_handle, bytes, count);
     if (result.accepted > 0) {
+        if (result.count < count) {
+            fail_write(handle, result);
+        }
         return static_cast<int32_t>(result.count);
     }
-    if (result.failed) {
-        map_transfer_error(result.code);
-        return -1;
-    }
-    if ((record->attributes & HANDLE_CHAR_DEVICE) != 0 && bytes[0] == CTRL_Z) {
+    if (!result.failed && (record->attributes & HANDLE_CHAR_DEVICE) != 0 && bytes[0] == CTRL_Z) {
         return 0;
     }
-    set_error(error_numbers::NOSPC);
+    fail_write(handle, result);
     return -1;
 }
 

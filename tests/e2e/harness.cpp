@@ -3,6 +3,7 @@
 
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -210,7 +211,18 @@ RunResult run(const RunOptions& options) {
 
     ChildFds fds = make_child_fds(options.stdout_target, options.stdin_bytes.has_value());
     Clock::time_point deadline = Clock::now() + options.timeout;
+    // The child takes the limit from this process at its start; the harness
+    // writes nothing meanwhile.
+    rlimit own{};
+    if (options.file_size_limit) {
+        getrlimit(RLIMIT_FSIZE, &own);
+        const rlimit limited{*options.file_size_limit, own.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
     pid_t pid = spawn_child(command, fds, cwd);
+    if (options.file_size_limit) {
+        setrlimit(RLIMIT_FSIZE, &own);
+    }
     fds.close_child_ends();
 
     RunResult result;

@@ -54,6 +54,8 @@ struct RunOptions {
     Build build = Build::UNDER_TEST;
     // The child is killed when it runs longer than this.
     std::chrono::seconds timeout{180};
+    // A file-size limit for the child (RLIMIT_FSIZE, in bytes), as `ulimit -f` sets.
+    std::optional<unsigned long> file_size_limit;
 };
 
 struct RunResult {

@@ -67,6 +67,27 @@ INSTANTIATE_TEST_SUITE_P(Table, WrongArgumentCounts,
                                            UsageCase{"CountAndThreeArguments", {"-1", "a", "b", "c"}}),
                          test_support::CaseName());
 
+// Without memory for a buffer each byte of the usage goes by itself: a
+// refused one ends the message there, so what reached the handle is its
+// first part, whichever write was refused.
+TEST_F(Command, UsageWithoutABufferStopsAtTheRefusedByte) {
+    EXPECT_EQ(run({}), STATUS_USAGE);
+    const std::string usage = sim::contents(err);
+    for (int refused = 1; refused <= static_cast<int>(usage.size()); ++refused) {
+        sim::reset();
+        reset_stream_layer();
+        err = sim::make_disk();
+        start(sim::make_console(), sim::make_disk(), err);
+        sim::plan({sim::Call::HeapAlloc, next(sim::Call::HeapAlloc), 0, true});
+        sim::plan({sim::Call::WriteFile, refused, ERROR_WRITE_FAULT});
+        EXPECT_EQ(run({}), STATUS_USAGE);
+        const std::string written = sim::contents(err);
+        const bool hit = static_cast<int>(sim::calls(sim::Call::WriteFile).size()) >= refused;
+        EXPECT_TRUE(usage.compare(0, written.size(), written) == 0 && (written.size() < usage.size()) == hit)
+            << "write " << refused << " refused: " << written;
+    }
+}
+
 struct ReportCase {
     std::vector<std::string> args;
     DWORD code;  // 0: the name is simply unknown to the platform
@@ -98,7 +119,11 @@ INSTANTIATE_TEST_SUITE_P(
                       ReportCase{{"locked"}, ERROR_LOCK_VIOLATION, "locked: Permission denied\r\n"},
                       ReportCase{{"long"}, ERROR_FILENAME_EXCED_RANGE, "long: No such file or directory\r\n"},
                       ReportCase{{"odd"}, 0x12345u, "odd: Invalid argument\r\n"},
-                      ReportCase{{""}, 0, "No such file or directory\r\n"}));
+                      ReportCase{{""}, 0, "No such file or directory\r\n"},
+                      ReportCase{{"x\033[31mred\nline\x7f"}, 0, "x?[31mred?line?: No such file or directory\r\n"},
+                      ReportCase{{"\t" + std::string(300, 'n') + "\r"},
+                                 0,
+                                 "?" + std::string(300, 'n') + "?: No such file or directory\r\n"}));
 
 TEST_F(Command, OpenAsksForAnExistingFileSharedForReadingAndWriting) {
     file("f", "a\n");

@@ -83,11 +83,13 @@ class RefusedWriteOut : public SimTest, public ::testing::WithParamInterface<boo
 
 TEST_P(RefusedWriteOut, LeavesNothingBehindTheGapAndStopsCopying) {
     HANDLE out = GetParam() ? sim::make_pipe() : sim::make_disk();
-    start(sim::make_console(), out, sim::make_disk());
+    HANDLE err = sim::make_disk();
+    start(sim::make_console(), out, err);
     sim::name_file("f", sim::make_disk(lines(100000, "123456789")));
-    sim::plan({sim::Call::WriteFile, 1, ERROR_GEN_FAILURE});
-    EXPECT_EQ(run({"-2000000000", "f"}), STATUS_COPIED);
+    sim::plan({sim::Call::WriteFile, 1, ERROR_DISK_FULL});
+    EXPECT_EQ(run({"-2000000000", "f"}), STATUS_COPY_FAILED);
     EXPECT_EQ(sim::written(out), "");
+    EXPECT_EQ(sim::written(err), "standard output: No space left on device\r\n");
     // The write-out comes with the 4097th byte, in the second read.
     EXPECT_EQ(sim::calls(sim::Call::ReadFile).size(), 2u);
 }

@@ -1,8 +1,12 @@
 // The fault sweep: each platform call of a run fails in turn (once, and from
-// then on, with a code of each class) or transfers only part, and the bytes
-// written must still be the fault-free output or a prefix of it.
+// then on, with a code of each class) or transfers only part, alone and
+// beside a second fault (no memory for the stream buffers, a failed step
+// back). The bytes written must still be the fault-free output or a prefix of
+// it, and the status must tell which: 0 only for the whole output (or a reader
+// that went away), 3 with one report line for a copy cut short.
 #include <algorithm>
 #include <map>
+#include <vector>
 
 #include "fixture.h"
 #include "startup/process.h"
@@ -31,29 +35,43 @@ std::string cr_at_read_edges() {
     return data + "xyz\r";
 }
 
+// A CR that ends a read and a Ctrl-Z behind it: when the step back fails the
+// Ctrl-Z is held back, and it must end the data whatever the next read does.
+std::string ctrl_z_after_cr_at_read_edge() {
+    return std::string(4095, 'a') + "\r\x1a" + "never";
+}
+
 struct Outcome {
     int status;
     std::string out;
+    std::string err;
+    bool err_lost;  // standard error is missing, or a write to it failed or was taken in part
     std::map<sim::Call, size_t> calls;
+    std::vector<sim::CallRecord> log;
 };
 
-// One process over the simulation, start-up to exit flush, with `fault` planned.
-Outcome run_once(const SweepCase& c, const sim::Fault* fault) {
+// One process over the simulation, start-up to exit sequence, with `faults` planned.
+Outcome run_once(const SweepCase& c, const std::vector<sim::Fault>& faults) {
     sim::reset();
     reset_stream_layer();
     HANDLE out = c.out == Out::DISK ? sim::make_disk() : c.out == Out::PIPE ? sim::make_pipe() : sim::make_console();
+    HANDLE err = sim::make_disk();
     sim::set_std_handle(STD_INPUT_HANDLE, sim::make_console());
     sim::set_std_handle(STD_OUTPUT_HANDLE, out);
-    sim::set_std_handle(STD_ERROR_HANDLE, sim::make_disk());
+    sim::set_std_handle(STD_ERROR_HANDLE, err);
     sim::name_file("f", c.pipe_input ? sim::make_pipe(c.data) : sim::make_disk(c.data));
-    if (fault != nullptr) {
-        sim::plan(*fault);
+    for (const sim::Fault& fault : faults) {
+        sim::plan(fault);
     }
     std::string args[] = {"lintop", "-100000", "f"};
     char* argv[] = {args[0].data(), args[1].data(), args[2].data(), nullptr};
-    Outcome outcome{run_process(3, argv), sim::written(out), {}};
-    for (const sim::CallRecord& r : sim::log()) {
+    Outcome outcome{run_process(3, argv), sim::written(out), sim::written(err), false, {}, sim::log()};
+    outcome.err_lost = handle_record(2) == nullptr || handle_record(2)->platform_handle == INVALID_HANDLE_VALUE;
+    for (const sim::CallRecord& r : outcome.log) {
         ++outcome.calls[r.call];
+        if (r.call == sim::Call::WriteFile && r.handle == err && r.transferred < r.requested) {
+            outcome.err_lost = true;
+        }
     }
     return outcome;
 }
@@ -114,15 +132,109 @@ bool transparent(const sim::Fault& fault) {
     return (fault.call == sim::Call::ReadFile && fault.take > 0) || fault.call == sim::Call::SetFilePointer;
 }
 
+// The other end of a pipe going away: the reader of the output, or the
+// writer of the input, which ends the data. Neither is a failure of the copy.
+bool other_end_gone(const sim::Fault& fault) {
+    if (fault.take >= 0) {
+        return false;
+    }
+    return fault.code == ERROR_BROKEN_PIPE || (fault.call == sim::Call::WriteFile && fault.code == ERROR_NO_DATA);
+}
+
+bool starts_with(const std::string& text, const std::string& start) {
+    return text.compare(0, start.size(), start) == 0;
+}
+
+// One line that names the failed side: the file for a read, standard output
+// for a write.
+bool one_report_line(const std::string& err, const sim::Fault& fault) {
+    const size_t end = err.find("\r\n");
+    if (end == std::string::npos || end + 2 != err.size()) {
+        return false;
+    }
+    if (fault.call == sim::Call::ReadFile) {
+        return starts_with(err, "f: ");
+    }
+    if (fault.call == sim::Call::WriteFile) {
+        return starts_with(err, "standard output: ");
+    }
+    return starts_with(err, "f: ") || starts_with(err, "standard output: ");
+}
+
+std::string describe(const std::vector<sim::Fault>& faults) {
+    std::string where;
+    for (const sim::Fault& fault : faults) {
+        where += std::string(where.empty() ? "" : ", with ") + sim::call_name(fault.call) + " #" +
+                 std::to_string(fault.nth) + " code " + std::to_string(fault.code) + " take " +
+                 std::to_string(fault.take) + (fault.from_then_on ? " from then on" : "");
+    }
+    return where;
+}
+
+// The promise of one faulty run beside the fault-free one. `fault` is the
+// swept fault; `faults` may add a second one that keeps the output whole.
+void check_run(const SweepCase& c, const Outcome& clean, const std::vector<sim::Fault>& faults) {
+    const sim::Fault& fault = faults.front();
+    const Outcome faulty = run_once(c, faults);
+    const std::string where = describe(faults);
+    const bool whole = faulty.out == clean.out;
+    if (transparent(fault)) {
+        ASSERT_TRUE(whole && faulty.status == STATUS_COPIED && faulty.err.empty()) << where;
+        return;
+    }
+    if (c.out == Out::CONSOLE) {
+        // A refused console write drops its piece; the next call writes afresh.
+        ASSERT_TRUE(is_subsequence(faulty.out, clean.out)) << where;
+    } else {
+        ASSERT_TRUE(is_prefix(faulty.out, clean.out)) << where << ": " << faulty.out.size() << " bytes";
+    }
+    switch (faulty.status) {
+        case STATUS_COPIED:
+            ASSERT_TRUE(whole || other_end_gone(fault)) << where << ": status 0 for " << faulty.out.size() << " bytes";
+            ASSERT_EQ(faulty.err, "") << where;
+            break;
+        case STATUS_COPY_FAILED:
+            if (faulty.err_lost) {
+                ASSERT_LE(std::count(faulty.err.begin(), faulty.err.end(), '\n'), 1) << where;
+            } else {
+                ASSERT_TRUE(one_report_line(faulty.err, fault)) << where << ": " << faulty.err;
+            }
+            break;
+        case STATUS_OPEN_FAILED:
+        case STARTUP_FAILURE_STATUS:
+            ASSERT_EQ(faulty.out, "") << where;
+            break;
+        default:
+            FAIL() << where << ": status " << faulty.status;
+    }
+}
+
+// The number of the first call of a kind after the input was opened: the
+// allocations from there on are the stream buffers.
+int first_after_open(const Outcome& run, sim::Call call) {
+    int nth = 0;
+    bool opened = false;
+    for (const sim::CallRecord& r : run.log) {
+        opened = opened || r.call == sim::Call::CreateFileA;
+        if (r.call == call) {
+            ++nth;
+            if (opened) {
+                return nth;
+            }
+        }
+    }
+    return nth + 1;
+}
+
 void PrintTo(const SweepCase& c, std::ostream* os) {
     *os << c.name;
 }
 
 class FaultSweep : public SimTest, public ::testing::WithParamInterface<SweepCase> {};
 
-TEST_P(FaultSweep, KeepsTheOutputAPrefixOfTheFaultFreeOutput) {
+TEST_P(FaultSweep, KeepsTheOutputAPrefixOfTheFaultFreeOutputAndTheStatusTellsWhich) {
     const SweepCase& c = GetParam();
-    const Outcome clean = run_once(c, nullptr);
+    const Outcome clean = run_once(c, {});
     ASSERT_EQ(clean.status, STATUS_COPIED);
     ASSERT_FALSE(clean.out.empty());
     int runs = 0;
@@ -132,26 +244,44 @@ TEST_P(FaultSweep, KeepsTheOutputAPrefixOfTheFaultFreeOutput) {
         for (int nth : indexes(found == clean.calls.end() ? 0 : found->second)) {
             for (const sim::Fault& fault : faults_at(call, nth)) {
                 ++runs;
-                const Outcome faulty = run_once(c, &fault);
-                const std::string where = std::string(sim::call_name(call)) + " #" + std::to_string(nth) + " code " +
-                                          std::to_string(fault.code) + " take " + std::to_string(fault.take) +
-                                          (fault.from_then_on ? " from then on" : "");
-                const bool opened = faulty.status == STATUS_COPIED;
-                EXPECT_TRUE(opened || faulty.status == STATUS_OPEN_FAILED || faulty.status == STARTUP_FAILURE_STATUS)
-                    << where << ": status " << faulty.status;
-                if (transparent(fault)) {
-                    ASSERT_EQ(faulty.out, clean.out) << where;
-                } else if (c.out == Out::CONSOLE) {
-                    // A refused console write goes unseen and the next call writes afresh.
-                    ASSERT_TRUE(is_subsequence(faulty.out, clean.out)) << where;
-                } else {
-                    ASSERT_TRUE(is_prefix(faulty.out, clean.out)) << where << ": " << faulty.out.size() << " bytes";
+                check_run(c, clean, {fault});
+                if (HasFatalFailure()) {
+                    return;
                 }
             }
         }
     }
     RecordProperty("fault_runs", runs);
     std::printf("%s: %d fault runs\n", c.name.c_str(), runs);
+}
+
+// Each read or write fault again, beside a fault that alone keeps the output
+// whole: no memory for the stream buffers, or a step back that fails.
+TEST_P(FaultSweep, HoldsWithASecondFaultBesideEachReadOrWriteFault) {
+    const SweepCase& c = GetParam();
+    const Outcome clean = run_once(c, {});
+    const sim::Fault second_faults[] = {
+        {sim::Call::HeapAlloc, first_after_open(clean, sim::Call::HeapAlloc), 0, true},
+        {sim::Call::SetFilePointer, 1, ERROR_NEGATIVE_SEEK, true},
+    };
+    int runs = 0;
+    for (const sim::Fault& second : second_faults) {
+        const Outcome base = run_once(c, {second});
+        ASSERT_TRUE(base.out == clean.out && base.status == STATUS_COPIED) << describe({second});
+        for (sim::Call call : {sim::Call::ReadFile, sim::Call::WriteFile}) {
+            const auto found = base.calls.find(call);
+            for (int nth : indexes(found == base.calls.end() ? 0 : found->second)) {
+                for (const sim::Fault& fault : faults_at(call, nth)) {
+                    ++runs;
+                    check_run(c, clean, {fault, second});
+                    if (HasFatalFailure()) {
+                        return;
+                    }
+                }
+            }
+        }
+    }
+    std::printf("%s: %d runs with two faults\n", c.name.c_str(), runs);
 }
 
 std::vector<SweepCase> sweep_cases() {
@@ -164,6 +294,7 @@ std::vector<SweepCase> sweep_cases() {
         cases.push_back({std::string("CrAtReadEdges") + name, cr_at_read_edges(), false, out});
         cases.push_back({std::string("PipeWithHeldBackBytes") + name, cr_at_read_edges(), true, out});
         cases.push_back({std::string("TenThousandLines") + name, many_lines, false, out});
+        cases.push_back({std::string("CtrlZAfterCrAtReadEdge") + name, ctrl_z_after_cr_at_read_edge(), false, out});
     }
     return cases;
 }

@@ -10,6 +10,7 @@
 #include "case_name.h"
 #include "command/command.h"
 #include "sim/sim.h"
+#include "startup/process.h"
 #include "stream/error.h"
 #include "stream/handles.h"
 #include "stream/output_buffers.h"
@@ -43,12 +44,8 @@ protected:
         ASSERT_TRUE(provide_standard_streams());
     }
 
-    // The driver, then the exit-time flush, as process start-up runs them.
-    int run(const std::vector<std::string>& args) {
-        int status = drive(args);
-        flush_all_streams();
-        return status;
-    }
+    // The driver, then the exit sequence, as process start-up runs them.
+    int run(const std::vector<std::string>& args) { return exit_sequence(drive(args)); }
 
     int drive(const std::vector<std::string>& args) { return call_entry(command_main, args); }
 

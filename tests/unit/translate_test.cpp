@@ -157,6 +157,17 @@ TEST_F(Translate, CtrlZOnAConsoleEndsOnlyTheCurrentRead) {
     EXPECT_FALSE((handle_record(input->handle)->attributes & HANDLE_END_MARKER) != 0);
 }
 
+TEST_F(Translate, CtrlZPeekedAfterACrOnAConsoleEndsOnlyThatRead) {
+    sim::name_file("con", sim::make_console({"ab\r", "\x1a\r\n", "later\r\n"}));
+    TextInput* input = open_text_input("con");
+    uint8_t line[64];
+    int32_t length = 0;
+    ASSERT_NE(read_line_piece(input, line, 64, &length), nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(line), static_cast<size_t>(length)), "ab\r");
+    ASSERT_NE(read_line_piece(input, line, 64, &length), nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(line), static_cast<size_t>(length)), "later\n");
+}
+
 const uint64_t FIVE_GIB = 5ull << 30;
 
 TEST_F(Translate, StepBackWorksBeyondFourGigabytes) {
