@@ -54,7 +54,7 @@ struct TransferFailure {
 extern TransferFailure first_failure;
 
 // Keeps error_number as the run's first failure, on `handle`, unless a
-// failure is kept already or the reader went away.
+// failure is kept already.
 void note_transfer_failure(int32_t handle);
 
 }  // namespace lintop

@@ -15,14 +15,17 @@ TranslatedWrite write_untranslated(HANDLE file, const uint8_t* bytes, uint32_t c
 }
 
 // A write that lost bytes: the reason is the failed call's code, or no room
-// when the platform took less than it was given without failing.
+// when the platform took less than it was given without failing. A reader
+// that went away chose to take no more: nothing of ours was lost.
 void fail_write(int32_t handle, const TranslatedWrite& result) {
     if (result.failed) {
         map_transfer_error(result.code);
     } else {
         set_error(error_numbers::NOSPC);
     }
-    note_transfer_failure(handle);
+    if (!reader_went_away(system_error_code)) {
+        note_transfer_failure(handle);
+    }
 }
 
 }  // namespace

@@ -98,7 +98,8 @@ bool is_subsequence(const std::string& part, const std::string& whole) {
 // end has changed: that is no fault, and no rule could hide it.
 std::vector<sim::Fault> faults_at(sim::Call call, int nth) {
     std::vector<sim::Fault> faults;
-    for (DWORD code : {ERROR_ACCESS_DENIED, ERROR_BROKEN_PIPE, ERROR_GEN_FAILURE, ERROR_NOT_ENOUGH_MEMORY}) {
+    for (DWORD code : {ERROR_ACCESS_DENIED, ERROR_BROKEN_PIPE, ERROR_PIPE_NOT_CONNECTED, ERROR_GEN_FAILURE,
+                       ERROR_NOT_ENOUGH_MEMORY}) {
         faults.push_back({call, nth, code, false});
         faults.push_back({call, nth, code, true});
     }
@@ -133,12 +134,17 @@ bool transparent(const sim::Fault& fault) {
 }
 
 // The other end of a pipe going away: the reader of the output, or the
-// writer of the input, which ends the data. Neither is a failure of the copy.
+// writer of the input (ERROR_BROKEN_PIPE, which ends the data). Neither is a
+// failure of the copy.
 bool other_end_gone(const sim::Fault& fault) {
     if (fault.take >= 0) {
         return false;
     }
-    return fault.code == ERROR_BROKEN_PIPE || (fault.call == sim::Call::WriteFile && fault.code == ERROR_NO_DATA);
+    if (fault.call == sim::Call::ReadFile) {
+        return fault.code == ERROR_BROKEN_PIPE;
+    }
+    return fault.call == sim::Call::WriteFile &&
+           (fault.code == ERROR_BROKEN_PIPE || fault.code == ERROR_NO_DATA || fault.code == ERROR_PIPE_NOT_CONNECTED);
 }
 
 bool starts_with(const std::string& text, const std::string& start) {
@@ -194,6 +200,7 @@ void check_run(const SweepCase& c, const Outcome& clean, const std::vector<sim::
             ASSERT_EQ(faulty.err, "") << where;
             break;
         case STATUS_COPY_FAILED:
+            ASSERT_FALSE(other_end_gone(fault)) << where << ": reported";
             if (faulty.err_lost) {
                 ASSERT_LE(std::count(faulty.err.begin(), faulty.err.end(), '\n'), 1) << where;
             } else {
