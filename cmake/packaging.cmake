@@ -29,7 +29,6 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_DESCRIPTION "lintop copies the first lines of one text file (20 unless a count is\n\
 given) to standard output, in text mode: every line leaves with a CR LF\n\
 line end, and a Ctrl-Z byte ends the data.")
-set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 
 if(WIN32)
@@ -45,6 +44,8 @@ if(WIN32)
     install(FILES ${LINTOP_PACKAGE_DIR}/README.txt ${LINTOP_PACKAGE_DIR}/LICENSE.txt
         DESTINATION . COMPONENT zip EXCLUDE_FROM_ALL)
 
+    # lintop.exe is stripped as it is linked (CMakeLists.txt): strip would
+    # write the time into its header.
     set(CPACK_GENERATOR ZIP)
     set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};lintop;zip;/")
 else()
@@ -80,6 +81,7 @@ else()
 
     set(LINTOP_MAINTAINER "lintop developers <lintop@example.org>"
         CACHE STRING "Maintainer field of the Debian package")
+    set(CPACK_STRIP_FILES ON)
     set(CPACK_GENERATOR DEB)
     set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};lintop;program;/;${PROJECT_BINARY_DIR};lintop;deb;/")
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -29,11 +29,13 @@ cpack_into() {
     rm -rf "$out/_CPack_Packages"
 }
 
-# The flags Debian builds its own packages with, hardening included.
+# The flags Debian builds its own packages with, hardening included. They
+# name the source folder "." in the debug information; the build folder gets a
+# fixed name too, since the build ID of the stripped program is taken over it.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cmake -S . -B "$folder/package-deb" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INTERPROCEDURAL_OPTIMIZATION=ON \
     -DLINTOP_TESTS=OFF \
-    -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
+    -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS) -ffile-prefix-map=$folder=build" \
     -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
 cmake --build "$folder/package-deb" -j "$jobs" --target lintop
 cpack_into "$folder/package-deb"
