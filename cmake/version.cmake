@@ -8,8 +8,8 @@
 # configure_file rewrites a file only when its text changes, and reconfigures
 # when a template changes.
 
-# The resource's forms of the version: "1,0,0,1" for the numbers and
-# "1, 0, 0, 1" for the strings, as Windows' own programs write them.
+# The resource's forms of the version: the four numbers joined by "," for its
+# numeric fields and by ", " for its strings, as Windows' own programs write them.
 set(LINTOP_VERSION_PARTS ${PROJECT_VERSION_MAJOR} ${PROJECT_VERSION_MINOR} ${PROJECT_VERSION_PATCH}
     ${PROJECT_VERSION_TWEAK})
 list(JOIN LINTOP_VERSION_PARTS "," LINTOP_VERSION_NUMBERS)
