@@ -8,28 +8,27 @@
 #   - the Windows zip (mingw-w64 build): lintop.exe, README.txt and
 #     LICENSE.txt side by side, the text files with CR LF line ends.
 # The generated files are made at configure time; their sources are listed as
-# configure dependencies, so an edit to one of them reconfigures.
+# configure dependencies, so an edit to one of them reconfigures. The manual
+# page and the changelog come from cmake/version.cmake, with the version in.
 
 include(GNUInstallDirs)
 
 set(LINTOP_PACKAGE_DIR ${PROJECT_BINARY_DIR}/package-files)
 file(MAKE_DIRECTORY ${LINTOP_PACKAGE_DIR})
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-    ${PROJECT_SOURCE_DIR}/doc/lintop.1 ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
-    ${PROJECT_SOURCE_DIR}/cmake/debian/changelog)
+    ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE)
 
 install(TARGETS lintop RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
-install(FILES doc/lintop.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT docs)
+install(FILES ${LINTOP_GENERATED_DIR}/lintop.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT docs)
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT docs)
 
 set(CPACK_PACKAGE_NAME lintop)
 set(CPACK_PACKAGE_VENDOR "lintop developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "copy the first lines of a text file to standard output")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_DESCRIPTION "lintop copies the first lines of one text file (20 unless a count is\n\
 given) to standard output, in text mode: every line leaves with a CR LF\n\
 line end, and a Ctrl-Z byte ends the data.")
-set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 
 if(WIN32)
@@ -45,15 +44,17 @@ if(WIN32)
     install(FILES ${LINTOP_PACKAGE_DIR}/README.txt ${LINTOP_PACKAGE_DIR}/LICENSE.txt
         DESTINATION . COMPONENT zip EXCLUDE_FROM_ALL)
 
+    # lintop.exe is stripped as it is linked (CMakeLists.txt): strip would
+    # write the time into its header.
     set(CPACK_GENERATOR ZIP)
     set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};lintop;zip;/")
 else()
     # Debian wants manual pages compressed with gzip -9n (no name or time
     # stamp, so that the package builds reproducibly), the copyright file in
     # the machine-readable format, and the changelog compressed the same way.
-    execute_process(COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/doc/lintop.1
+    execute_process(COMMAND gzip -9n -c ${LINTOP_GENERATED_DIR}/lintop.1
         OUTPUT_FILE ${LINTOP_PACKAGE_DIR}/lintop.1.gz COMMAND_ERROR_IS_FATAL ANY)
-    execute_process(COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/cmake/debian/changelog
+    execute_process(COMMAND gzip -9n -c ${LINTOP_GENERATED_DIR}/changelog
         OUTPUT_FILE ${LINTOP_PACKAGE_DIR}/changelog.gz COMMAND_ERROR_IS_FATAL ANY)
 
     # The licence paragraph: LICENSE's permission notice, each line indented
@@ -80,6 +81,7 @@ else()
 
     set(LINTOP_MAINTAINER "lintop developers <lintop@example.org>"
         CACHE STRING "Maintainer field of the Debian package")
+    set(CPACK_STRIP_FILES ON)
     set(CPACK_GENERATOR DEB)
     set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};lintop;program;/;${PROJECT_BINARY_DIR};lintop;deb;/")
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

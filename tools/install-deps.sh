@@ -1,31 +1,65 @@
 #!/usr/bin/env bash
-# Installs on a Debian machine what lintop needs, when it is missing.
-#   tools/install-deps.sh build   what building the program needs: CMake, Ninja, g++
-#   tools/install-deps.sh         that, and what the tests and the packages need:
-#                                 GoogleTest, clang-format and clang-tidy for the
-#                                 style check, the mingw-w64 cross compiler for
-#                                 lintop.exe and Wine to run it, mandoc for the
-#                                 manual page, dpkg-dev, file and lintian for the
-#                                 Debian package, clang and its libFuzzer
-#                                 runtime for the fuzz targets, strace
-#                                 for the check that the benchmark's floor
-#                                 program makes lintop's calls
+# Installs on a Debian machine (12 or 13) what lintop needs, when it is missing.
+#   tools/install-deps.sh build     what building the program needs: CMake, Ninja, g++
+#   tools/install-deps.sh package   that, and what tools/package.sh needs: the
+#                                   mingw-w64 cross compiler for lintop.exe, and
+#                                   dpkg-dev and file for the Debian package
+#   tools/install-deps.sh           all of that, and what the tests need:
+#                                   GoogleTest, clang-format and clang-tidy for the
+#                                   style check, Wine to run lintop.exe, mandoc
+#                                   for the manual page, lintian for the Debian
+#                                   package, clang and its libFuzzer runtime for
+#                                   the fuzz targets, strace for the check that
+#                                   the benchmark's floor program makes lintop's
+#                                   calls
 # Runs apt-get directly as root, and through sudo otherwise.
 set -euo pipefail
 
+case "${1:-}" in
+build | package | "") ;;
+*)
+    echo "usage: tools/install-deps.sh [build|package]" >&2
+    exit 1
+    ;;
+esac
+
 packages=(cmake ninja-build g++)
 if [ "${1:-}" != build ]; then
-    packages+=(libgtest-dev libgmock-dev clang-format clang-tidy g++-mingw-w64-x86-64 wine wine64
-        mandoc dpkg-dev file lintian clang libclang-rt-14-dev strace)
+    packages+=(g++-mingw-w64-x86-64 dpkg-dev file)
 fi
-missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    as_root=()
-    [ "$(id -u)" -eq 0 ] || as_root=(sudo)
+if [ -z "${1:-}" ]; then
+    packages+=(libgtest-dev libgmock-dev clang-format clang-tidy wine wine64 mandoc lintian clang strace)
+fi
+
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+updated=no
+
+# install PACKAGE...: installs those of the packages that are not installed yet.
+install() {
+    local missing=() package
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+    done
+    [ ${#missing[@]} -gt 0 ] || return 0
     echo "installing: ${missing[*]}"
-    "${as_root[@]}" apt-get update -q
+    if [ "$updated" = no ]; then
+        "${as_root[@]}" apt-get update -q
+        updated=yes
+    fi
     "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+install "${packages[@]}"
+
+# libFuzzer comes with the clang runtime of the clang that the clang package
+# brought (clang-14 on Debian 12, clang-19 on Debian 13): its version is read
+# from that package's dependency rather than named here.
+if [ -z "${1:-}" ]; then
+    clang_major=$(dpkg-query -W -f='${Depends}' clang | grep -o 'clang-[0-9][0-9]*' | head -n 1 | cut -d- -f2)
+    if [ -z "$clang_major" ]; then
+        echo "install-deps: cannot tell which clang the clang package installed" >&2
+        exit 1
+    fi
+    install "libclang-rt-$clang_major-dev"
 fi

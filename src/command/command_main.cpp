@@ -1,4 +1,6 @@
 #include "command/command.h"
+#include "command/help.h"
+#include "command/origin.h"
 #include "stream/streams.h"
 
 namespace lintop {
@@ -6,7 +8,6 @@ namespace lintop {
 namespace {
 
 constexpr char USAGE[] = "Usage: lintop [-count] filename\n";
-constexpr char ORIGIN[] = "lintop 1.0.0.1: displays the first lines of a text file\n";
 
 int copy_lines(TextInput* input, int32_t count, uint8_t* line) {
     while (count != 0) {
@@ -35,6 +36,9 @@ int command_main(int argc, char** argv) {
             write_message(standard_error(), ORIGIN);
         }
         return STATUS_USAGE;
+    }
+    if (argc == 2 && is_help_request(argv[1])) {
+        return write_help();
     }
     int file_argument = 1;
     int32_t count = 0;

@@ -1,8 +1,12 @@
 // The command line: the count option, which argument is the file, usage errors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 #include "bytes.h"
 #include "case_name.h"
+#include "command/origin.h"
 #include "file_case.h"
 #include "harness.h"
 
@@ -40,7 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
         counted("largest_count_copies_all", {"-2147483647", INPUT}, 30),
         counted("count_beyond_file_copies_all", {"-100", INPUT}, 30),
         counted("first_not_option_second_ignored", {INPUT, "-3"}, 20),
-        counted("first_not_option_missing_second_ignored", {INPUT, "missing.txt"}, 20)),
+        counted("first_not_option_missing_second_ignored", {INPUT, "missing.txt"}, 20),
+        counted("help_request_with_a_file_is_a_count", {"/?", INPUT}, 20)),
     test_support::CaseName());
 
 // The report of a file that cannot be opened: the name, ": ", the text and
@@ -79,6 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(OpenFailure{"missing_file", {"missing.txt"}, "missing.txt" + MISSING},
                       OpenFailure{"missing_file_with_count", {"-3", "missing.txt"}, "missing.txt" + MISSING},
                       OpenFailure{"lone_minus_5_is_a_file_name", {"-5"}, "-5" + MISSING},
+                      OpenFailure{"lone_dash_dash_help_is_a_file_name", {"--help"}, "--help" + MISSING},
                       OpenFailure{
                           "first_not_option_names_the_file", {"missing.txt", "input.txt"}, "missing.txt" + MISSING},
                       OpenFailure{"missing_directory_in_path", {"nodir/input.txt"}, "nodir/input.txt" + MISSING},
@@ -128,6 +134,33 @@ INSTANTIATE_TEST_SUITE_P(Table, Usage,
                          ::testing::Values(std::vector<std::string>{},
                                            std::vector<std::string>{"-5", "input.txt", "input.txt"},
                                            std::vector<std::string>{"a", "b", "c", "d"}));
+
+// `/?` alone: the help on stdout, status 0, every line ending in CR LF, the
+// origin line first and the usage in both forms; under Wine the very bytes of
+// the native build.
+TEST(Help, HelpRequestAloneWritesTheHelp) {
+    ScratchDir dir;
+    RunOptions options;
+    options.cwd = dir.path();
+    options.args = {"/?"};
+    RunResult result = run(options);
+    ASSERT_TRUE(produced(result, result.out, "", 0));
+    std::string origin = lintop::ORIGIN;
+    origin.insert(origin.size() - 1, 1, CR);
+    EXPECT_EQ(result.out.rfind(origin, 0), 0u) << show_bytes(result.out);
+    EXPECT_NE(result.out.find("\r\nUsage: lintop [-count] filename\r\n       lintop [/count] filename\r\n"),
+              std::string::npos);
+    size_t line_ends = 0;
+    for (size_t at = result.out.find(LF); at != std::string::npos; at = result.out.find(LF, at + 1)) {
+        EXPECT_TRUE(at > 0 && result.out[at - 1] == CR) << "LF without CR at " << at;
+        ++line_ends;
+    }
+    EXPECT_EQ(line_ends, static_cast<size_t>(std::count(result.out.begin(), result.out.end(), CR)));
+    if (has_native_build()) {
+        options.build = Build::NATIVE;
+        EXPECT_TRUE(same_run(result, run(options)));
+    }
+}
 
 }  // namespace
 }  // namespace e2e

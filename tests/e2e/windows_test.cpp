@@ -160,10 +160,14 @@ TEST_F(WindowsVersionResource, ReadsBackThroughTheVersionApi) {
 
     std::map<std::string, std::string> values = read_version_lines(r.out);
     const std::map<std::string, std::string> expected = {
-        {"FILEVERSION", "1,0,0,1"},         {"PRODUCTVERSION", "1,0,0,1"},
-        {"Translation", "0409 04b0"},       {"FileVersion", "1, 0, 0, 1"},
-        {"ProductVersion", "1, 0, 0, 1"},   {"InternalName", "LINTOP"},
-        {"OriginalFilename", "LINTOP.EXE"}, {"FileDescription", "Displays the first few lines of a file"},
+        {"FILEVERSION", LINTOP_VERSION_NUMBERS},
+        {"PRODUCTVERSION", LINTOP_VERSION_NUMBERS},
+        {"Translation", "0409 04b0"},
+        {"FileVersion", LINTOP_VERSION_TEXT},
+        {"ProductVersion", LINTOP_VERSION_TEXT},
+        {"InternalName", "LINTOP"},
+        {"OriginalFilename", "LINTOP.EXE"},
+        {"FileDescription", LINTOP_FILE_DESCRIPTION},
     };
     for (const auto& [name, value] : expected) {
         EXPECT_EQ(values[name], value) << name;

@@ -1,0 +1,29 @@
+# The files that carry project()'s version and description, made from their
+# templates (`@NAME@` replaced) in the build folder at configure time:
+#   command/origin.h      the help's and the usage message's origin line
+#   version.rc            lintop.exe's version resource
+#   lintop.exe.manifest   lintop.exe's application manifest
+#   lintop.1              the manual page
+#   changelog             the Debian package's changelog
+# configure_file rewrites a file only when its text changes, and reconfigures
+# when a template changes.
+
+# The resource's forms of the version: the four numbers joined by "," for its
+# numeric fields and by ", " for its strings, as Windows' own programs write them.
+set(LINTOP_VERSION_PARTS ${PROJECT_VERSION_MAJOR} ${PROJECT_VERSION_MINOR} ${PROJECT_VERSION_PATCH}
+    ${PROJECT_VERSION_TWEAK})
+list(JOIN LINTOP_VERSION_PARTS "," LINTOP_VERSION_NUMBERS)
+list(JOIN LINTOP_VERSION_PARTS ", " LINTOP_VERSION_TEXT)
+
+# The description starts with a capital where it stands alone (the file's
+# properties on Windows) and with a small letter in running text.
+string(SUBSTRING "${PROJECT_DESCRIPTION}" 0 1 first_letter)
+string(SUBSTRING "${PROJECT_DESCRIPTION}" 1 -1 rest)
+string(TOUPPER "${first_letter}" first_letter)
+set(LINTOP_FILE_DESCRIPTION "${first_letter}${rest}")
+
+configure_file(src/command/origin.h.in ${LINTOP_GENERATED_DIR}/command/origin.h @ONLY)
+configure_file(src/startup/version.rc.in ${LINTOP_GENERATED_DIR}/version.rc @ONLY)
+configure_file(src/startup/lintop.exe.manifest.in ${LINTOP_GENERATED_DIR}/lintop.exe.manifest @ONLY)
+configure_file(doc/lintop.1.in ${LINTOP_GENERATED_DIR}/lintop.1 @ONLY)
+configure_file(cmake/debian/changelog.in ${LINTOP_GENERATED_DIR}/changelog @ONLY)
