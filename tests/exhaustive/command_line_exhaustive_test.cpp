@@ -15,14 +15,10 @@
 #include "sim/sim.h"
 #include "startup/command_line.h"
 
-// The sanitize build runs a smaller bound (tests/CMakeLists.txt).
-#ifndef EXHAUSTIVE_LINE_LENGTH
-#define EXHAUSTIVE_LINE_LENGTH 7
-#endif
-
 namespace lintop {
 namespace {
 
+// The bound comes from the build (tests/CMakeLists.txt).
 constexpr size_t MAX_LENGTH = EXHAUSTIVE_LINE_LENGTH;
 constexpr std::string_view ALPHABET = "a \t\"\\";
 

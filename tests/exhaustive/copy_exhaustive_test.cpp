@@ -20,14 +20,10 @@
 #include "stream/streams.h"
 #include "text_model.h"
 
-// The sanitize build runs a smaller bound (tests/CMakeLists.txt).
-#ifndef EXHAUSTIVE_COPY_LENGTH
-#define EXHAUSTIVE_COPY_LENGTH 6
-#endif
-
 namespace lintop {
 namespace {
 
+// The bound comes from the build (tests/CMakeLists.txt).
 constexpr size_t MAX_LENGTH = EXHAUSTIVE_COPY_LENGTH;
 constexpr char BYTES[] = {'a', '\r', '\n', '\x1a', '\0'};
 constexpr std::string_view ALPHABET(BYTES, sizeof BYTES);
