@@ -63,8 +63,8 @@ TEST(CommandLineExhaustive, EveryShortLineAsTheSplittingRulesSay) {
         }
         if (!difference.empty()) {
             sim::reset();
-            FAIL() << "smallest failing line: " << test_support::hex(line) << "; arguments, each ended by 00: "
-                   << difference;
+            FAIL() << "smallest failing line: " << test_support::hex(line)
+                   << "; arguments, each ended by 00: " << difference;
         }
     }
     sim::reset();

@@ -149,8 +149,10 @@ class CopyExhaustive : public testing::TestWithParam<Ends> {};
 
 TEST_P(CopyExhaustive, EveryShortFileAsTheTextRulesSay) {
     const Ends& ends = GetParam();
+    int64_t files = 0;
     int64_t cases = 0;
     for (std::string data; data.size() <= MAX_LENGTH; test_support::next_input(data, ALPHABET)) {
+        ++files;
         for (int32_t count : COUNTS) {
             const std::string expected = test_support::model_output(data, count);
             for (int64_t limit : READ_LIMITS) {
@@ -166,14 +168,16 @@ TEST_P(CopyExhaustive, EveryShortFileAsTheTextRulesSay) {
     }
     sim::reset();
     RecordProperty("cases", std::to_string(cases));
-    std::printf("exhaustive: copy %s: %lld cases, every file of 0 to %zu bytes\n", ends.name,
-                static_cast<long long>(cases), MAX_LENGTH);
+    std::printf(
+        "exhaustive: copy %s: %lld cases: %lld files of 0 to %zu bytes, each read 1, 2, 3 and 4096 bytes "
+        "at a time with counts 1, 2 and the default\n",
+        ends.name, static_cast<long long>(cases), static_cast<long long>(files), MAX_LENGTH);
 }
 
 const Ends ENDS[] = {
-    {"DiskToDisk", Kind::DISK, Kind::DISK}, {"DiskToPipe", Kind::DISK, Kind::PIPE},
+    {"DiskToDisk", Kind::DISK, Kind::DISK},       {"DiskToPipe", Kind::DISK, Kind::PIPE},
     {"DiskToConsole", Kind::DISK, Kind::CONSOLE}, {"PipeToDisk", Kind::PIPE, Kind::DISK},
-    {"PipeToPipe", Kind::PIPE, Kind::PIPE}, {"PipeToConsole", Kind::PIPE, Kind::CONSOLE},
+    {"PipeToPipe", Kind::PIPE, Kind::PIPE},       {"PipeToConsole", Kind::PIPE, Kind::CONSOLE},
 };
 
 INSTANTIATE_TEST_SUITE_P(Exhaustive, CopyExhaustive, testing::ValuesIn(ENDS), test_support::CaseName());
