@@ -87,45 +87,49 @@ Outcome copy_once(const std::string& data, const Ends& ends, const Run& run) {
 // read whose bytes (a held-back byte first) end in CR and hold no Ctrl-Z, and
 // only there; no read follows one whose bytes held a Ctrl-Z (the end marker);
 // a step back comes only right after a peek on a disk file that gave a byte.
-// Returns the rule broken, or "".
+// Returns the rule broken and where, or "".
 std::string broken_read_rule(Kind input) {
+    const std::vector<sim::CallRecord>& log = sim::log();
     HANDLE file = nullptr;
     bool peek_due = false;
     bool ended = false;
     bool after_peek = false;
     std::string held;
-    for (const sim::CallRecord& r : sim::log()) {
-        if (r.call == sim::Call::CreateFileA) {
-            file = r.handle;
+    for (size_t i = 0; i <= log.size(); ++i) {
+        const auto broken = [&](const char* rule) {
+            return "call " + std::to_string(i + 1) + ": " + rule;
+        };
+        if (i == log.size()) {
+            return peek_due ? broken("no peek after a read that ends in CR") : "";
         }
+        const sim::CallRecord& r = log[i];
+        file = r.call == sim::Call::CreateFileA ? r.handle : file;
         const bool on_file = file != nullptr && r.handle == file;
         const bool read = on_file && r.call == sim::Call::ReadFile;
         const bool peek = read && r.requested == 1;
         if (peek != peek_due) {
-            return peek ? "a peek after a read that does not end in CR" : "no peek after a read that ends in CR";
+            return broken(peek ? "a peek after a read that does not end in CR"
+                               : "no peek after a read that ends in CR");
         }
         if (on_file && r.call == sim::Call::SetFilePointer && !(after_peek && input == Kind::DISK)) {
-            return "a step back that no peek asked for";
+            return broken("a step back that no peek asked for");
         }
         peek_due = false;
         after_peek = peek && r.transferred == 1;
-        if (!read) {
-            continue;
-        }
-        if (ended) {
-            return "a read after the end marker";
+        if (read && ended) {
+            return broken("a read after the end marker");
         }
         if (peek) {
             held = input == Kind::PIPE && r.text != "\n" ? r.text : "";
-            continue;
+        } else if (read) {
+            // A held-back byte is delivered also when the pipe behind it has closed.
+            const std::string bytes = held + r.text;
+            held.clear();
+            ended = bytes.find('\x1a') != std::string::npos;
+            peek_due = !ended && !bytes.empty() && bytes.back() == '\r';
         }
-        // A held-back byte is delivered also when the pipe behind it has closed.
-        const std::string bytes = held + r.text;
-        held.clear();
-        ended = bytes.find('\x1a') != std::string::npos;
-        peek_due = !ended && !bytes.empty() && bytes.back() == '\r';
     }
-    return peek_due ? "no peek after a read that ends in CR" : "";
+    return "";
 }
 
 // What is wrong with one run of `data`, or "".
