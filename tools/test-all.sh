@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the tree's style (clang-format, clang-tidy), builds lintop natively, under the sanitizers and as lintop.exe, then runs
-# every test: unit tests, the POSIX platform tests, the end-to-end suite on
+# every test: unit tests, the exhaustive checks of the copy and the command-line
+# splitter (their case counts printed), the POSIX platform tests, the end-to-end suite on
 # the native program, and the same suite on lintop.exe under Wine with the
 # differential test between the two builds, and each fuzz target for a
 # bounded time; then the shipping: install rules, manual page, the Debian
@@ -16,10 +17,13 @@ cmake --preset default -DLINTOP_WINDOWS_DIR="$PWD/build/mingw"
 tools/check-style.sh build/default
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
+# What the exhaustive checks covered.
+grep -h '^exhaustive: ' build/default/Testing/Temporary/LastTest.log
 
 cmake --preset sanitize
 cmake --build --preset sanitize -j "$jobs"
 ctest --preset sanitize -j "$jobs"
+grep -h '^exhaustive: ' build/sanitize/Testing/Temporary/LastTest.log | sed 's/^exhaustive:/exhaustive (sanitizers):/'
 
 # Fuzz targets under the sanitizers, each for a bounded time from a scratch
 # copy of its seed corpus; any finding fails and leaves its input in build/fuzz.

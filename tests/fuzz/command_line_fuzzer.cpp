@@ -1,12 +1,14 @@
 // The command-line splitter on any text: a well-formed vector in its one
-// block, never more characters than the line holds, and arguments that
-// survive quoting and splitting again.
+// block, never more characters than the line holds, the arguments that the
+// model of the splitting rules gives, and arguments that survive quoting and
+// splitting again.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "argv_model.h"
 #include "sim/sim.h"
 #include "startup/command_line.h"
 
@@ -39,35 +41,14 @@ std::vector<std::string> split(const std::string& line) {
     return args;
 }
 
-// The program name in quotes, unless it holds a quote (then it was unquoted
-// and has no blank); every other argument in quotes, with a backslash before
-// each quote and each backslash run doubled where a quote follows it.
-std::string quoted(const std::vector<std::string>& args) {
-    const std::string& name = args[0];
-    std::string line = name.find('"') != std::string::npos ? name : '"' + name + '"';
-    for (size_t i = 1; i < args.size(); ++i) {
-        line += " \"";
-        size_t run = 0;
-        for (char c : args[i]) {
-            if (c == '"') {
-                line.append(run + 1, '\\');
-            }
-            run = c == '\\' ? run + 1 : 0;
-            line += c;
-        }
-        line.append(run, '\\');
-        line += '"';
-    }
-    return line;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     const std::string line = text.substr(0, text.find('\0'));
     const std::vector<std::string> args = split(line);
-    check(split(quoted(args)) == args);
+    check(args == test_support::model_split(line));
+    check(split(test_support::quoted_line(args)) == args);
     sim::reset();
     return 0;
 }

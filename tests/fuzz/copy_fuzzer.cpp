@@ -1,6 +1,6 @@
 // The command over the simulation on any file contents, read sizes, kinds of
 // handle and faults, against a model of the text rules. Without faults the
-// output is the model's; with them, a prefix of it (a subsequence on a
+// output is the text model's; with them, a prefix of it (a subsequence on a
 // console, where a refused write drops only its own bytes).
 #include <algorithm>
 #include <cstddef>
@@ -12,6 +12,7 @@
 #include "sim/sim.h"
 #include "stream/handles.h"
 #include "stream/streams.h"
+#include "text_model.h"
 
 namespace {
 
@@ -19,38 +20,11 @@ enum class Kind : uint8_t { DISK, PIPE, CONSOLE };
 
 // The input begins with these control bytes; the file contents follow.
 constexpr size_t CONTROL_BYTES = 10;
-constexpr size_t PIECE_LIMIT = 4095;
-constexpr int32_t DEFAULT_COUNT = 20;
 
 void check(bool good) {
     if (!good) {
         __builtin_trap();
     }
-}
-
-// Text mode on reading (CR LF is LF, Ctrl-Z ends the data), pieces of at most
-// 4095 bytes each ending at an LF, the first `count` of them, each LF written
-// as CR LF.
-std::string model(const std::string& data, int32_t count) {
-    std::string text;
-    for (size_t i = 0; i < data.size() && data[i] != '\x1a'; ++i) {
-        if (data[i] != '\r' || i + 1 == data.size() || data[i + 1] != '\n') {
-            text += data[i];
-        }
-    }
-    std::string out;
-    size_t at = 0;
-    for (int32_t piece = 0; piece < count && at < text.size(); ++piece) {
-        const size_t line_end = text.find('\n', at);
-        const size_t end = std::min({line_end == std::string::npos ? text.size() : line_end + 1, at + PIECE_LIMIT});
-        for (; at < end; ++at) {
-            if (text[at] == '\n') {
-                out += '\r';
-            }
-            out += text[at];
-        }
-    }
-    return out;
 }
 
 struct Setup {
@@ -209,7 +183,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // the reads: the run without faults is the reference there.
     std::string expected = clean.out;
     if (s.input != Kind::CONSOLE || s.data.find('\x1a') == std::string::npos) {
-        expected = model(s.data, s.count == 0 ? DEFAULT_COUNT : s.count);
+        expected = test_support::model_output(s.data, s.count);
         check(clean.out == expected);
     }
     if (!s.faults.empty()) {
