@@ -127,7 +127,8 @@ TEST_P(Usage, WrongArgumentCountGivesUsageAndStatus1) {
 INSTANTIATE_TEST_SUITE_P(Table, Usage,
                          ::testing::Values(std::vector<std::string>{},
                                            std::vector<std::string>{"-5", "input.txt", "input.txt"},
-                                           std::vector<std::string>{"a", "b", "c", "d"}));
+                                           std::vector<std::string>{"a", "b", "c", "d"}),
+                         test_support::CaseName());
 
 }  // namespace
 }  // namespace e2e

@@ -25,6 +25,10 @@ struct CountCase {
     int lines;
 };
 
+std::string case_name(const CountCase& c) {
+    return test_support::case_name(c.args);
+}
+
 class CountArguments : public Command, public ::testing::WithParamInterface<CountCase> {};
 
 TEST_P(CountArguments, CopyTheExpectedNumberOfLines) {
@@ -41,7 +45,8 @@ INSTANTIATE_TEST_SUITE_P(Table, CountArguments,
                                            CountCase{{"-+-5", "f"}, 20}, CountCase{{"- 7", "f"}, 7},
                                            CountCase{{"-7x", "f"}, 7}, CountCase{{"-4294967297", "f"}, 1},
                                            CountCase{{"-2147483648", "f"}, 20}, CountCase{{"-25", "f"}, 25},
-                                           CountCase{{"-99", "f"}, 30}, CountCase{{"f", "ignored"}, 20}));
+                                           CountCase{{"-99", "f"}, 30}, CountCase{{"f", "ignored"}, 20}),
+                         test_support::CaseName());
 
 struct UsageCase {
     const char* name;
@@ -73,6 +78,10 @@ struct ReportCase {
     std::string report;
 };
 
+std::string case_name(const ReportCase& c) {
+    return test_support::case_name(c.args);
+}
+
 class OpenFailures : public Command, public ::testing::WithParamInterface<ReportCase> {};
 
 TEST_P(OpenFailures, ReportNameAndTextStraightToHandleTwo) {
@@ -98,7 +107,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ReportCase{{"locked"}, ERROR_LOCK_VIOLATION, "locked: Permission denied\r\n"},
                       ReportCase{{"long"}, ERROR_FILENAME_EXCED_RANGE, "long: No such file or directory\r\n"},
                       ReportCase{{"odd"}, 0x12345u, "odd: Invalid argument\r\n"},
-                      ReportCase{{""}, 0, "No such file or directory\r\n"}));
+                      ReportCase{{""}, 0, "No such file or directory\r\n"}),
+    test_support::CaseName());
 
 TEST_F(Command, OpenAsksForAnExistingFileSharedForReadingAndWriting) {
     file("f", "a\n");

@@ -188,6 +188,7 @@ TEST_F(Input, WithoutMemoryTheFallbackReadsTwoBytesAtATime) {
 }
 
 struct ReadFailureCase {
+    const char* name;
     DWORD code;
     int32_t result;
     int32_t error;
@@ -206,11 +207,13 @@ TEST_P(ReadFailures, AreClassified) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ReadFailures,
-                         ::testing::Values(ReadFailureCase{ERROR_ACCESS_DENIED, -1, error_numbers::BADF},
-                                           ReadFailureCase{ERROR_BROKEN_PIPE, 0, 77},
-                                           ReadFailureCase{ERROR_INVALID_HANDLE, -1, error_numbers::BADF},
-                                           ReadFailureCase{ERROR_NOT_ENOUGH_MEMORY, -1, error_numbers::NOMEM},
-                                           ReadFailureCase{ERROR_SHARING_VIOLATION, -1, error_numbers::ACCES}));
+                         ::testing::Values(ReadFailureCase{"AccessDenied", ERROR_ACCESS_DENIED, -1, error_numbers::BADF},
+                                           ReadFailureCase{"BrokenPipeEndsTheData", ERROR_BROKEN_PIPE, 0, 77},
+                                           ReadFailureCase{"InvalidHandle", ERROR_INVALID_HANDLE, -1, error_numbers::BADF},
+                                           ReadFailureCase{"NoMemory", ERROR_NOT_ENOUGH_MEMORY, -1, error_numbers::NOMEM},
+                                           ReadFailureCase{"SharingViolation", ERROR_SHARING_VIOLATION, -1,
+                                                           error_numbers::ACCES}),
+                         test_support::CaseName());
 
 TEST_F(Input, ReadFailureEndsThePieceLikeEndOfData) {
     sim::name_file("f", sim::make_disk("ab\ncd"));

@@ -51,6 +51,10 @@ struct WholeReadCase {
     bool end_marker;
 };
 
+std::string case_name(const WholeReadCase& c) {
+    return test_support::case_name(c.file);
+}
+
 class DiskWholeRead : public Translate, public ::testing::WithParamInterface<WholeReadCase> {};
 
 TEST_P(DiskWholeRead, DeliversTheTranslatedBytes) {
@@ -74,7 +78,8 @@ INSTANTIATE_TEST_SUITE_P(Table, DiskWholeRead,
                                            WholeReadCase{"\x1a"
                                                          "ab",
                                                          "", true},
-                                           WholeReadCase{std::string("a\0b\r\n", 5), std::string("a\0b\n", 4), false}));
+                                           WholeReadCase{std::string("a\0b\r\n", 5), std::string("a\0b\n", 4), false}),
+                         test_support::CaseName());
 
 struct ChunkCase {
     const char* name;
