@@ -28,8 +28,9 @@ inline std::string plain_name(std::string name) {
 // becomes a word ("minus", "cr", "xA0"), words joined by '_'.
 inline std::string case_name(std::string_view text) {
     static const std::pair<char, const char*> WORDS[] = {
-        {'-', "minus"}, {'+', "plus"}, {'/', "slash"}, {'.', "dot"}, {' ', "blank"}, {'\t', "tab"}, {'\n', "lf"},
-        {'\v', "vt"},   {'\f', "ff"},  {'\r', "cr"},   {'\0', "nul"}, {'\x1a', "ctrl_z"}, {'_', "underscore"}};
+        {'-', "minus"}, {'+', "plus"},      {'/', "slash"},     {'.', "dot"}, {' ', "blank"},
+        {'\t', "tab"},  {'\n', "lf"},       {'\v', "vt"},       {'\f', "ff"}, {'\r', "cr"},
+        {'\0', "nul"},  {'\x1a', "ctrl_z"}, {'_', "underscore"}};
     std::string name;
     bool in_word = false;
     for (const char c : text) {

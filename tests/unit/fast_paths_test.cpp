@@ -244,7 +244,8 @@ TEST(ByteRuns, BlockScanAgreesWithTheScalarOneOnEveryWindowAndByte) {
     std::vector<uint8_t> bytes;
     for (unsigned value = 0; value < 256; ++value) {
         bytes.insert(bytes.begin() + value, static_cast<uint8_t>(value));
-        bytes.insert(bytes.end(), {static_cast<uint8_t>(value), static_cast<uint8_t>(value), static_cast<uint8_t>(~value)});
+        bytes.insert(bytes.end(),
+                     {static_cast<uint8_t>(value), static_cast<uint8_t>(value), static_cast<uint8_t>(~value)});
     }
     for (size_t at = 0; at + RUN_BLOCK <= bytes.size(); ++at) {
         for (unsigned sought = 0; sought < 256; ++sought) {

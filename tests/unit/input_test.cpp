@@ -206,14 +206,14 @@ TEST_P(ReadFailures, AreClassified) {
     EXPECT_EQ(error_number, GetParam().error);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ReadFailures,
-                         ::testing::Values(ReadFailureCase{"AccessDenied", ERROR_ACCESS_DENIED, -1, error_numbers::BADF},
-                                           ReadFailureCase{"BrokenPipeEndsTheData", ERROR_BROKEN_PIPE, 0, 77},
-                                           ReadFailureCase{"InvalidHandle", ERROR_INVALID_HANDLE, -1, error_numbers::BADF},
-                                           ReadFailureCase{"NoMemory", ERROR_NOT_ENOUGH_MEMORY, -1, error_numbers::NOMEM},
-                                           ReadFailureCase{"SharingViolation", ERROR_SHARING_VIOLATION, -1,
-                                                           error_numbers::ACCES}),
-                         test_support::CaseName());
+INSTANTIATE_TEST_SUITE_P(
+    Table, ReadFailures,
+    ::testing::Values(ReadFailureCase{"AccessDenied", ERROR_ACCESS_DENIED, -1, error_numbers::BADF},
+                      ReadFailureCase{"BrokenPipeEndsTheData", ERROR_BROKEN_PIPE, 0, 77},
+                      ReadFailureCase{"InvalidHandle", ERROR_INVALID_HANDLE, -1, error_numbers::BADF},
+                      ReadFailureCase{"NoMemory", ERROR_NOT_ENOUGH_MEMORY, -1, error_numbers::NOMEM},
+                      ReadFailureCase{"SharingViolation", ERROR_SHARING_VIOLATION, -1, error_numbers::ACCES}),
+    test_support::CaseName());
 
 TEST_F(Input, ReadFailureEndsThePieceLikeEndOfData) {
     sim::name_file("f", sim::make_disk("ab\ncd"));
