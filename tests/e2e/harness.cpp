@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include "child_fds.h"
@@ -193,6 +195,11 @@ size_t RunResult::out_before(std::chrono::steady_clock::time_point moment) const
         }
     }
     return total;
+}
+
+std::string read_file(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 void ignore_sigpipe() {

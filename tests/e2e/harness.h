@@ -27,6 +27,8 @@
 #include <string_view>
 #include <vector>
 
+#include "temp_dir.h"
+
 namespace e2e {
 
 // Where the child's stdout goes.
@@ -99,21 +101,17 @@ bool has_native_build();
 // LINTOP_WORK as an absolute path.
 std::filesystem::path work_root();
 
-// A fresh folder under LINTOP_WORK, named after the running test, removed
-// with everything in it when the object goes.
-class ScratchDir {
+// A fresh folder under LINTOP_WORK (see test_support::TempDir). The program
+// runs in it and is given its files' relative names: Wine has no Unix
+// absolute paths.
+class ScratchDir : public test_support::TempDir {
 public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
+    ScratchDir() : TempDir(work_root()) {}
     // Writes a file (any bytes) under the folder and returns its relative name.
-    std::string write(const std::string& name, std::string_view bytes) const;
-
-private:
-    std::filesystem::path path_;
+    std::string write(const std::string& name, std::string_view bytes) const {
+        file(name, bytes);
+        return name;
+    }
 };
 
 // Reads a whole file; empty when it cannot be read.

@@ -91,9 +91,9 @@ class CreateFileAFailure : public testing::TestWithParam<OpenFailure> {};
 TEST_P(CreateFileAFailure, GivesTheWin32Code) {
     const TempDir dir;
     dir.file("file", "content");
-    mkdir((dir.path() + "/folder").c_str(), 0755);
-    symlink("loop_b", (dir.path() + "/loop_a").c_str());
-    symlink("loop_a", (dir.path() + "/loop_b").c_str());
+    mkdir((dir.path().string() + "/folder").c_str(), 0755);
+    symlink("loop_b", (dir.path().string() + "/loop_a").c_str());
+    symlink("loop_a", (dir.path().string() + "/loop_b").c_str());
     const std::string path = GetParam().path(dir);
     const int free_fd = lowest_free_fd();
     lintop::platform_posix::set_last_error(NO_ERROR);
@@ -106,20 +106,20 @@ TEST_P(CreateFileAFailure, GivesTheWin32Code) {
 INSTANTIATE_TEST_SUITE_P(
     Posix, CreateFileAFailure,
     testing::Values(
-        OpenFailure{"MissingFile", [](const TempDir& d) { return d.path() + "/missing"; }, ERROR_FILE_NOT_FOUND},
+        OpenFailure{"MissingFile", [](const TempDir& d) { return d.path().string() + "/missing"; }, ERROR_FILE_NOT_FOUND},
         OpenFailure{"MissingFileInCurrentFolder",
                     [](const TempDir&) { return std::string("lintop_surely_missing_file"); }, ERROR_FILE_NOT_FOUND},
-        OpenFailure{"MissingFolderOnTheWay", [](const TempDir& d) { return d.path() + "/missing/file"; },
+        OpenFailure{"MissingFolderOnTheWay", [](const TempDir& d) { return d.path().string() + "/missing/file"; },
                     ERROR_PATH_NOT_FOUND},
-        OpenFailure{"ThroughARegularFile", [](const TempDir& d) { return d.path() + "/file/x"; }, ERROR_PATH_NOT_FOUND},
+        OpenFailure{"ThroughARegularFile", [](const TempDir& d) { return d.path().string() + "/file/x"; }, ERROR_PATH_NOT_FOUND},
         OpenFailure{"EmptyName", [](const TempDir&) { return std::string(); }, ERROR_PATH_NOT_FOUND},
-        OpenFailure{"OverlongComponent", [](const TempDir& d) { return d.path() + "/" + std::string(300, 'n'); },
+        OpenFailure{"OverlongComponent", [](const TempDir& d) { return d.path().string() + "/" + std::string(300, 'n'); },
                     ERROR_FILENAME_EXCED_RANGE},
-        OpenFailure{"OverlongPath", [](const TempDir& d) { return d.path() + "/" + std::string(5000, 'n'); },
+        OpenFailure{"OverlongPath", [](const TempDir& d) { return d.path().string() + "/" + std::string(5000, 'n'); },
                     ERROR_FILENAME_EXCED_RANGE},
-        OpenFailure{"Folder", [](const TempDir& d) { return d.path() + "/folder"; }, ERROR_ACCESS_DENIED},
-        OpenFailure{"FolderWithSlash", [](const TempDir& d) { return d.path() + "/folder/"; }, ERROR_ACCESS_DENIED},
-        OpenFailure{"SymbolicLinkLoop", [](const TempDir& d) { return d.path() + "/loop_a"; }, ERROR_PATH_NOT_FOUND}),
+        OpenFailure{"Folder", [](const TempDir& d) { return d.path().string() + "/folder"; }, ERROR_ACCESS_DENIED},
+        OpenFailure{"FolderWithSlash", [](const TempDir& d) { return d.path().string() + "/folder/"; }, ERROR_ACCESS_DENIED},
+        OpenFailure{"SymbolicLinkLoop", [](const TempDir& d) { return d.path().string() + "/loop_a"; }, ERROR_PATH_NOT_FOUND}),
     test_support::CaseName());
 
 TEST(CreateFileA, NullNameIsAMissingPath) {
@@ -131,7 +131,7 @@ TEST(CreateFileA, NullNameIsAMissingPath) {
 TEST(CreateFileA, OtherFormsAreRefusedAndNeverCreateOrTruncate) {
     const TempDir dir;
     const std::string existing = dir.file("existing", "keep");
-    const std::string missing = dir.path() + "/missing";
+    const std::string missing = dir.path().string() + "/missing";
     constexpr DWORD CREATE_ALWAYS = 2;
     struct Form {
         DWORD access, disposition;
