@@ -45,15 +45,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The report of a file that cannot be opened: the name, ": ", the text and
 // CR LF on stderr, nothing on stdout, status 2.
-struct OpenFailure {
-    std::string name;
+struct OpenFailure : test_support::NamedCase {
     std::vector<std::string> args;
     std::string err;
 };
-
-void PrintTo(const OpenFailure& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class OpenFailureReport : public ::testing::TestWithParam<OpenFailure> {};
 

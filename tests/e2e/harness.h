@@ -102,16 +102,10 @@ bool has_native_build();
 std::filesystem::path work_root();
 
 // A fresh folder under LINTOP_WORK (see test_support::TempDir). The program
-// runs in it and is given its files' relative names: Wine has no Unix
-// absolute paths.
-class ScratchDir : public test_support::TempDir {
-public:
+// runs in it and is given its files' names there: Wine has no Unix absolute
+// paths.
+struct ScratchDir : test_support::TempDir {
     ScratchDir() : TempDir(work_root()) {}
-    // Writes a file (any bytes) under the folder and returns its relative name.
-    std::string write(const std::string& name, std::string_view bytes) const {
-        file(name, bytes);
-        return name;
-    }
 };
 
 // Reads a whole file; empty when it cannot be read.

@@ -52,15 +52,10 @@ INSTANTIATE_TEST_SUITE_P(Table, StdoutTerminal, ::testing::Values(MIXED, LARGE),
 
 // Copies that stdout refuses: the status stays 0, nothing is reported, and
 // the process is not killed (no SIGPIPE death on a closed pipe).
-struct Refusal {
-    std::string name;
+struct Refusal : test_support::NamedCase {
     StdoutTarget target;
     std::string file;
 };
-
-void PrintTo(const Refusal& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class RefusedWrites : public ::testing::TestWithParam<Refusal> {};
 

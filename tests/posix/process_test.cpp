@@ -47,8 +47,7 @@ private:
     int saved_;
 };
 
-struct StdCase {
-    const char* name;
+struct StdCase : test_support::NamedCase {
     DWORD which;
     int fd;
 };

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "case_name.h"
+
 namespace test_support {
 
 // A fresh folder named after the running test, removed with everything in it
@@ -32,32 +34,28 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
 
-    // Writes a file of any bytes under the folder and gives its full name.
-    std::string file(const std::string& name, std::string_view bytes = {}) const {
-        const std::filesystem::path full = path_ / name;
-        std::ofstream out(full, std::ios::binary | std::ios::trunc);
+    // Writes a file of any bytes under the folder and gives its name there.
+    std::string write(const std::string& name, std::string_view bytes) const {
+        std::ofstream out(path_ / name, std::ios::binary | std::ios::trunc);
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         if (!out) {
-            throw std::runtime_error("cannot write " + full.string());
+            throw std::runtime_error("cannot write " + (path_ / name).string());
         }
-        return full.string();
+        return name;
+    }
+    // The same, giving the file's full name.
+    std::string file(const std::string& name, std::string_view bytes = {}) const {
+        return (path_ / write(name, bytes)).string();
     }
 
 private:
-    // Parameterised tests' names hold '/': only plain bytes are kept. The
-    // process and a count keep folders of parallel runs and repeats apart.
+    // The test's name made plain (a parameterised one holds '/'); the process
+    // and a count keep the folders of parallel runs and of repeats apart.
     static std::string folder_name() {
         static std::atomic<unsigned> counter{0};
-        std::string name = "lintop_test";
-        if (const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info()) {
-            name = std::string(info->test_suite_name()) + "." + info->name();
-        }
-        for (char& c : name) {
-            const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                               c == '.' || c == '_' || c == '-';
-            c = plain ? c : '_';
-        }
-        return name + "." + std::to_string(::getpid()) + "." + std::to_string(counter++);
+        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        const std::string test = info != nullptr ? std::string(info->test_suite_name()) + "_" + info->name() : "none";
+        return plain_name(test) + "_" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
     }
 
     std::filesystem::path path_;

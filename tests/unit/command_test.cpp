@@ -25,10 +25,6 @@ struct CountCase {
     int lines;
 };
 
-std::string case_name(const CountCase& c) {
-    return test_support::case_name(c.args);
-}
-
 class CountArguments : public Command, public ::testing::WithParamInterface<CountCase> {};
 
 TEST_P(CountArguments, CopyTheExpectedNumberOfLines) {
@@ -46,10 +42,9 @@ INSTANTIATE_TEST_SUITE_P(Table, CountArguments,
                                            CountCase{{"-7x", "f"}, 7}, CountCase{{"-4294967297", "f"}, 1},
                                            CountCase{{"-2147483648", "f"}, 20}, CountCase{{"-25", "f"}, 25},
                                            CountCase{{"-99", "f"}, 30}, CountCase{{"f", "ignored"}, 20}),
-                         test_support::CaseName());
+                         test_support::CaseName<&CountCase::args>());
 
-struct UsageCase {
-    const char* name;
+struct UsageCase : test_support::NamedCase {
     std::vector<std::string> args;
 };
 
@@ -78,10 +73,6 @@ struct ReportCase {
     std::string report;
 };
 
-std::string case_name(const ReportCase& c) {
-    return test_support::case_name(c.args);
-}
-
 class OpenFailures : public Command, public ::testing::WithParamInterface<ReportCase> {};
 
 TEST_P(OpenFailures, ReportNameAndTextStraightToHandleTwo) {
@@ -108,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ReportCase{{"long"}, ERROR_FILENAME_EXCED_RANGE, "long: No such file or directory\r\n"},
                       ReportCase{{"odd"}, 0x12345u, "odd: Invalid argument\r\n"},
                       ReportCase{{""}, 0, "No such file or directory\r\n"}),
-    test_support::CaseName());
+    test_support::CaseName<&ReportCase::args>());
 
 TEST_F(Command, OpenAsksForAnExistingFileSharedForReadingAndWriting) {
     file("f", "a\n");
@@ -125,8 +116,7 @@ TEST_F(Command, OpenAsksForAnExistingFileSharedForReadingAndWriting) {
     EXPECT_TRUE(sim::calls(sim::Call::CloseHandle).empty());
 }
 
-struct CopyCase {
-    const char* name;
+struct CopyCase : test_support::NamedCase {
     std::string data;
     std::vector<std::string> args;
     std::string output;

@@ -152,8 +152,7 @@ TEST_P(LineLengths, GoOutAsTheReference) {
 
 INSTANTIATE_TEST_SUITE_P(Ends, LineLengths, ::testing::Values("\n", "\r\n"), test_support::CaseName());
 
-struct InputCase {
-    const char* name;
+struct InputCase : test_support::NamedCase {
     std::string marker;  // placed at every position of the first read
     std::string before;  // at the start of the data, ahead of the marker
 };
@@ -180,8 +179,7 @@ INSTANTIATE_TEST_SUITE_P(Table, InputMarker,
                                            InputCase{"CtrlZAfterARemoval", "\x1a", "a\r\n"}),
                          test_support::CaseName());
 
-struct OutputCase {
-    const char* name;
+struct OutputCase : test_support::NamedCase {
     std::string source;
 };
 

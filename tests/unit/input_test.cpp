@@ -105,8 +105,7 @@ TEST_F(Input, NoMemoryForASlotRecordIsEMFILE) {
     EXPECT_TRUE(sim::calls(sim::Call::CreateFileA).empty());
 }
 
-struct PieceCase {
-    const char* name;
+struct PieceCase : test_support::NamedCase {
     std::string data;
     int32_t size;
     std::vector<std::string> pieces;
@@ -187,8 +186,7 @@ TEST_F(Input, WithoutMemoryTheFallbackReadsTwoBytesAtATime) {
     }
 }
 
-struct ReadFailureCase {
-    const char* name;
+struct ReadFailureCase : test_support::NamedCase {
     DWORD code;
     int32_t result;
     int32_t error;

@@ -11,10 +11,6 @@ struct CountCase {
     int32_t value;
 };
 
-std::string case_name(const CountCase& c) {
-    return test_support::case_name(c.text);
-}
-
 class ParseCount : public ::testing::TestWithParam<CountCase> {};
 
 TEST_P(ParseCount, GivesTheWrappedSignedValue) {
@@ -35,7 +31,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CountCase{"\xA0"
                                 "5",
                                 0}),  // bytes of 128 and above are no whitespace
-    test_support::CaseName());
+    test_support::CaseName<&CountCase::text>());
 
 }  // namespace
 }  // namespace lintop

@@ -11,8 +11,7 @@ protected:
 };
 
 // The allocation that fails, by its number.
-struct Allocation {
-    const char* name;
+struct Allocation : test_support::NamedCase {
     int nth;
 };
 

@@ -51,10 +51,6 @@ struct WholeReadCase {
     bool end_marker;
 };
 
-std::string case_name(const WholeReadCase& c) {
-    return test_support::case_name(c.file);
-}
-
 class DiskWholeRead : public Translate, public ::testing::WithParamInterface<WholeReadCase> {};
 
 TEST_P(DiskWholeRead, DeliversTheTranslatedBytes) {
@@ -79,10 +75,9 @@ INSTANTIATE_TEST_SUITE_P(Table, DiskWholeRead,
                                                          "ab",
                                                          "", true},
                                            WholeReadCase{std::string("a\0b\r\n", 5), std::string("a\0b\n", 4), false}),
-                         test_support::CaseName());
+                         test_support::CaseName<&WholeReadCase::file>());
 
-struct ChunkCase {
-    const char* name;
+struct ChunkCase : test_support::NamedCase {
     Kind kind;
     std::string data;
     uint32_t first_count;
@@ -128,8 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 3, "ab\r", "", 0}),
     test_support::CaseName());
 
-struct KindCase {
-    const char* name;
+struct KindCase : test_support::NamedCase {
     Kind kind;
 };
 
