@@ -17,6 +17,8 @@ tools/check-style.sh build/default
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
 
+# The sanitizer build runs the scalar byte scans (LINTOP_NO_SSE2), as a
+# target without SSE2 would; the default build runs the SSE2 ones.
 cmake --preset sanitize
 cmake --build --preset sanitize -j "$jobs"
 ctest --preset sanitize -j "$jobs"

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -40,7 +41,24 @@ std::vector<char*> make_argv(const std::vector<std::string>& words) {
     return argv;
 }
 
-pid_t spawn_child(const std::vector<std::string>& command, const ChildFds& fds, const std::filesystem::path& cwd) {
+// The harness's environment with the entries of `environment` in place of
+// those of the same name.
+std::vector<char*> make_envp(const std::vector<std::string>& environment) {
+    std::vector<char*> envp = make_argv(environment);
+    envp.pop_back();
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string_view name(*entry, std::strcspn(*entry, "="));
+        if (std::none_of(environment.begin(), environment.end(),
+                         [&](const std::string& given) { return given.compare(0, given.find('='), name) == 0; })) {
+            envp.push_back(*entry);
+        }
+    }
+    envp.push_back(nullptr);
+    return envp;
+}
+
+pid_t spawn_child(const std::vector<std::string>& command, const RunOptions& options, const ChildFds& fds,
+                  const std::filesystem::path& cwd) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds.child_stdin.get(), 0);
@@ -62,8 +80,9 @@ pid_t spawn_child(const std::vector<std::string>& command, const ChildFds& fds, 
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
 
     std::vector<char*> argv = make_argv(command);
+    std::vector<char*> envp = make_envp(options.environment);
     pid_t pid = -1;
-    int rc = posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(), environ);
+    int rc = posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(), envp.data());
     posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {
@@ -217,7 +236,7 @@ RunResult run(const RunOptions& options) {
 
     ChildFds fds = make_child_fds(options.stdout_target, options.stdin_bytes.has_value());
     Clock::time_point deadline = Clock::now() + options.timeout;
-    pid_t pid = spawn_child(command, fds, cwd);
+    pid_t pid = spawn_child(command, options, fds, cwd);
     fds.close_child_ends();
 
     RunResult result;

@@ -56,6 +56,8 @@ struct RunOptions {
     Build build = Build::UNDER_TEST;
     // The child is killed when it runs longer than this.
     std::chrono::seconds timeout{180};
+    // "NAME=value" entries that the child gets in place of the harness's own.
+    std::vector<std::string> environment;
 };
 
 struct RunResult {

@@ -2,6 +2,10 @@
 // refuses writes, a pipe nobody reads; and stdin plays no part.
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <string>
+#include <vector>
+
 #include "bytes.h"
 #include "case_name.h"
 #include "file_case.h"
@@ -49,6 +53,59 @@ TEST_P(StdoutTerminal, SameBytesAsPipe) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, StdoutTerminal, ::testing::Values(MIXED, LARGE), test_support::CaseName());
+
+// The sizes of the WriteFile calls in Wine's file trace made by the thread
+// that opened `input`: the program's own, not its console's.
+std::vector<size_t> program_write_sizes(const std::string& trace, const std::string& input) {
+    std::istringstream lines(trace);
+    std::string thread = "(none)";
+    std::vector<size_t> sizes;
+    for (std::string line; std::getline(lines, line);) {
+        const std::string line_thread = line.substr(0, line.find(':'));
+        if (line.find(":trace:file:CreateFileW L\"" + input + "\"") != std::string::npos) {
+            thread = line_thread;
+        } else if (const size_t at = line.find(":trace:file:WriteFile ");
+                   at != std::string::npos && line_thread == thread) {
+            std::istringstream fields(line.substr(at + 22));  // handle, buffer, size, ...
+            std::string skipped;
+            size_t size = 0;
+            fields >> skipped >> skipped >> size;
+            sizes.push_back(size);
+        }
+    }
+    return sizes;
+}
+
+// Under Wine a terminal is a console, a character device to lintop.exe: each
+// line leaves in a WriteFile of its own, as Wine's trace shows. Wine's
+// console passes the bytes on, each write between escapes that hide and show
+// the cursor; it would redraw a line with a lone CR or wider than its 80
+// columns, so these lines have neither.
+TEST(StdoutTerminalUnderWine, EachLineInAWriteOfItsOwnAndTheNativeBytes) {
+    if (!has_runner() || !has_native_build()) {
+        GTEST_SKIP() << "for a build under a runner (Wine), beside the native build";
+    }
+    ScratchDir dir;
+    RunOptions options;
+    options.cwd = dir.path();
+    options.args = {"-5", dir.write("input.txt", "one\ntwo\r\nthree\n\nlast line without end")};
+    options.stdout_target = StdoutTarget::PTY;
+    options.environment = {"WINEDEBUG=-all,trace+file"};
+    const RunResult wine = run(options);
+    options.build = Build::NATIVE;
+    const RunResult native = run(options);
+    ASSERT_TRUE(produced(native, "one\r\ntwo\r\nthree\r\n\r\nlast line without end", "", 0));
+    ASSERT_FALSE(wine.timed_out || wine.signaled);
+    EXPECT_EQ(wine.status, 0);
+    std::string out = wine.out;
+    for (const std::string escape : {"\x1b[?25l", "\x1b[?25h"}) {
+        for (size_t at = 0; (at = out.find(escape, at)) != std::string::npos;) {
+            out.erase(at, escape.size());
+        }
+    }
+    EXPECT_TRUE(same_bytes(out, native.out));
+    EXPECT_EQ(program_write_sizes(wine.err, "input.txt"), (std::vector<size_t>{5, 5, 7, 2, 21}));
+}
 
 // Copies that stdout refuses: the status stays 0, nothing is reported, and
 // the process is not killed (no SIGPIPE death on a closed pipe).
