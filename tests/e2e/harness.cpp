@@ -57,8 +57,8 @@ std::vector<char*> make_envp(const std::vector<std::string>& environment) {
     return envp;
 }
 
-pid_t spawn_child(const std::vector<std::string>& command, const RunOptions& options, const ChildFds& fds,
-                  const std::filesystem::path& cwd) {
+pid_t spawn_child(const std::vector<std::string>& command, const std::vector<std::string>& environment,
+                  const ChildFds& fds, const std::filesystem::path& cwd) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds.child_stdin.get(), 0);
@@ -80,7 +80,7 @@ pid_t spawn_child(const std::vector<std::string>& command, const RunOptions& opt
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
 
     std::vector<char*> argv = make_argv(command);
-    std::vector<char*> envp = make_envp(options.environment);
+    std::vector<char*> envp = make_envp(environment);
     pid_t pid = -1;
     int rc = posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(), envp.data());
     posix_spawnattr_destroy(&attr);
@@ -236,7 +236,7 @@ RunResult run(const RunOptions& options) {
 
     ChildFds fds = make_child_fds(options.stdout_target, options.stdin_bytes.has_value());
     Clock::time_point deadline = Clock::now() + options.timeout;
-    pid_t pid = spawn_child(command, options, fds, cwd);
+    pid_t pid = spawn_child(command, options.environment, fds, cwd);
     fds.close_child_ends();
 
     RunResult result;
