@@ -20,6 +20,8 @@ ctest --preset default -j "$jobs"
 # What the exhaustive checks covered.
 grep -h '^exhaustive: ' build/default/Testing/Temporary/LastTest.log
 
+# The sanitizer build runs the scalar byte scans (LINTOP_NO_SSE2), as a
+# target without SSE2 would; the default build runs the SSE2 ones.
 cmake --preset sanitize
 cmake --build --preset sanitize -j "$jobs"
 ctest --preset sanitize -j "$jobs"

@@ -8,7 +8,10 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__)
+// LINTOP_NO_SSE2 builds the scalar scan alone, as on a target without SSE2,
+// so that the tests run it too.
+#if defined(__SSE2__) && !defined(LINTOP_NO_SSE2)
+#define LINTOP_SSE2_SCAN 1
 #include <emmintrin.h>
 #endif
 
@@ -16,17 +19,29 @@ namespace lintop {
 
 constexpr size_t RUN_BLOCK = 16;
 
-// Bit i is set where bytes[i] is `byte`, over RUN_BLOCK bytes.
-inline uint32_t block_matches(const uint8_t* bytes, uint8_t byte) {
-#if defined(__SSE2__)
-    const __m128i loaded = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
-    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(loaded, _mm_set1_epi8(static_cast<char>(byte)))));
-#else
+// Bit i is set where bytes[i] is `byte`, over RUN_BLOCK bytes: the scalar
+// form, built on every target.
+inline uint32_t block_matches_scalar(const uint8_t* bytes, uint8_t byte) {
     uint32_t found = 0;
     for (size_t at = 0; at < RUN_BLOCK; ++at) {
         found |= static_cast<uint32_t>(bytes[at] == byte) << at;
     }
     return found;
+}
+
+#if defined(LINTOP_SSE2_SCAN)
+// The same in one compare.
+inline uint32_t block_matches_sse2(const uint8_t* bytes, uint8_t byte) {
+    const __m128i loaded = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(loaded, _mm_set1_epi8(static_cast<char>(byte)))));
+}
+#endif
+
+inline uint32_t block_matches(const uint8_t* bytes, uint8_t byte) {
+#if defined(LINTOP_SSE2_SCAN)
+    return block_matches_sse2(bytes, byte);
+#else
+    return block_matches_scalar(bytes, byte);
 #endif
 }
 

@@ -60,10 +60,11 @@ int resolve_final_cr(int32_t handle, HandleRecord* record, bool nothing_stored) 
     return peeked == LF ? -1 : CR;
 }
 
-// The first `byte` in [from, to), or `to` when there is none.
-uint8_t* find_byte(uint8_t* from, uint8_t* to, uint8_t byte) {
+// How many bytes of [from, to) come before the first `byte`: all of them
+// when there is none.
+size_t run_before(const uint8_t* from, const uint8_t* to, uint8_t byte) {
     const uint8_t* found = find_in_run(from, static_cast<size_t>(to - from), byte);
-    return found != nullptr ? from + (found - from) : to;
+    return static_cast<size_t>((found != nullptr ? found : to) - from);
 }
 
 }  // namespace
@@ -83,8 +84,8 @@ uint32_t translate_input(int32_t handle, uint8_t* buffer, uint32_t placed) {
     uint8_t* read = buffer;
     uint8_t* write = buffer;
     while (read < stop) {
-        uint8_t* cr = find_byte(read, stop, CR);
-        const size_t run = static_cast<size_t>(cr - read);
+        const size_t run = run_before(read, stop, CR);
+        uint8_t* const cr = read + run;
         if (write != read && run != 0) {
             std::memmove(write, read, run);
         }

@@ -26,15 +26,34 @@ struct Chunk {
     uint8_t bytes[EXPANSION_BUFFER_SIZE];
 };
 
+// Ends a line in the chunk: CR LF at `to`, and where the pair starts.
+void put_line_end(Chunk& chunk, uint8_t*& to, uint32_t& line_ends) {
+    chunk.cr_at[line_ends++] = static_cast<uint16_t>(to - chunk.bytes);
+    to[0] = CR;
+    to[1] = LF;
+    to += 2;
+}
+
+// How far one block of source bytes reaches. Its reads: the block, then the
+// run after its last LF, copied a block wide from at most a block on. Its
+// stores: two blocks at the most for the block expanded, then that run's
+// block-wide store.
+constexpr auto BLOCK = static_cast<ptrdiff_t>(RUN_BLOCK);
+constexpr ptrdiff_t READ_AHEAD = 2 * BLOCK;
+constexpr ptrdiff_t STORE_AHEAD = 3 * BLOCK;
+// A block is taken only with more than STORE_AHEAD bytes left before the
+// close, so its last store ends before the close, inside the chunk.
+static_assert(BLOCK + BLOCK <= READ_AHEAD && 2 * BLOCK + BLOCK <= STORE_AHEAD);
+static_assert(STORE_AHEAD < CHUNK_CLOSE && CHUNK_CLOSE < EXPANSION_BUFFER_SIZE);
+
 // Close LFs, a block of source bytes at a time: each run between them is
 // moved by one block store, which the next run overwrites where it
-// overshoots. A block is taken while two can be read and three stored before
-// the close: a block expands to at most two, so the close is never reached
-// inside one and no store passes it. A block without LF is left to the
-// long-run step.
+// overshoots. A block is taken while its reads stay in the source and its
+// stores before the close, so the close is never reached inside one. A block
+// without LF is left to the long-run step.
 void take_close_lfs(Chunk& chunk, const uint8_t*& from, const uint8_t* end, uint8_t*& to, uint32_t& line_ends) {
     const uint8_t* const close = chunk.bytes + CHUNK_CLOSE;
-    while (end - from >= 2 * static_cast<ptrdiff_t>(RUN_BLOCK) && close - to > 3 * static_cast<ptrdiff_t>(RUN_BLOCK)) {
+    while (end - from >= READ_AHEAD && close - to > STORE_AHEAD) {
         uint32_t lfs = block_matches(from, LF);
         if (lfs == 0) {
             return;
@@ -44,10 +63,7 @@ void take_close_lfs(Chunk& chunk, const uint8_t*& from, const uint8_t* end, uint
             const auto lf = static_cast<size_t>(std::countr_zero(lfs));
             std::memcpy(to, from + taken, RUN_BLOCK);
             to += lf - taken;
-            chunk.cr_at[line_ends++] = static_cast<uint16_t>(to - chunk.bytes);
-            to[0] = CR;
-            to[1] = LF;
-            to += 2;
+            put_line_end(chunk, to, line_ends);
             taken = lf + 1;
             lfs &= lfs - 1;
         } while (lfs != 0);
@@ -82,10 +98,7 @@ void fill_chunk(Chunk& chunk, const uint8_t* source, uint32_t count) {
         to += run;
         from += run;
         if (lf != nullptr) {
-            chunk.cr_at[line_ends++] = static_cast<uint16_t>(to - chunk.bytes);
-            to[0] = CR;
-            to[1] = LF;
-            to += 2;
+            put_line_end(chunk, to, line_ends);
             ++from;
             if (run < RUN_BLOCK) {
                 take_close_lfs(chunk, from, end, to, line_ends);

@@ -50,15 +50,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The report of a file that cannot be opened: the name, ": ", the text and
 // CR LF on stderr, nothing on stdout, status 2.
-struct OpenFailure {
-    std::string name;
+struct OpenFailure : test_support::NamedCase {
     std::vector<std::string> args;
     std::string err;
 };
-
-void PrintTo(const OpenFailure& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class OpenFailureReport : public ::testing::TestWithParam<OpenFailure> {};
 
@@ -133,7 +128,8 @@ TEST_P(Usage, WrongArgumentCountGivesUsageAndStatus1) {
 INSTANTIATE_TEST_SUITE_P(Table, Usage,
                          ::testing::Values(std::vector<std::string>{},
                                            std::vector<std::string>{"-5", "input.txt", "input.txt"},
-                                           std::vector<std::string>{"a", "b", "c", "d"}));
+                                           std::vector<std::string>{"a", "b", "c", "d"}),
+                         test_support::CaseName());
 
 // `/?` alone: the help on stdout, status 0, every line ending in CR LF, the
 // origin line first and the usage in both forms; under Wine the very bytes of

@@ -52,15 +52,6 @@ std::string lines(int first, int last, std::string_view eol) {
     return text;
 }
 
-std::string pattern(size_t n) {
-    static const std::string ALPHABET = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::string text(n, ' ');
-    for (size_t i = 0; i < n; ++i) {
-        text[i] = ALPHABET[i % ALPHABET.size()];
-    }
-    return text;
-}
-
 std::string repeat(std::string_view text, size_t n) {
     std::string result;
     result.reserve(text.size() * n);

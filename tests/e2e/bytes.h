@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "harness.h"
+#include "pattern.h"
 
 namespace e2e {
 
@@ -19,9 +20,7 @@ constexpr char CTRL_Z = '\x1a';
 // the same length, so the copies of two builds can differ only in content.
 std::string lines(int first, int last, std::string_view eol);
 
-// n characters cycling through 'a' to 'z' and '0' to '9': a lost, repeated or
-// misplaced stretch shows up as a difference, which a run of one letter hides.
-std::string pattern(size_t n);
+using test_support::pattern;
 
 // Repeats text n times.
 std::string repeat(std::string_view text, size_t n);

@@ -88,27 +88,6 @@ void make_stdout(ChildFds& fds, StdoutTarget target) {
 
 }  // namespace
 
-Fd& Fd::operator=(Fd&& other) noexcept {
-    if (this != &other) {
-        reset();
-        fd_ = other.release();
-    }
-    return *this;
-}
-
-int Fd::release() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd;
-}
-
-void Fd::reset() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
-}
-
 void ChildFds::close_child_ends() {
     child_stdin.reset();
     child_stdout.reset();

@@ -3,29 +3,12 @@
 
 #include <filesystem>
 
+#include "fd.h"
 #include "harness.h"
 
 namespace e2e {
 
-// An owned file descriptor, closed when it goes.
-class Fd {
-public:
-    Fd() = default;
-    explicit Fd(int fd) : fd_(fd) {}
-    Fd(Fd&& other) noexcept : fd_(other.release()) {}
-    Fd& operator=(Fd&& other) noexcept;
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() { reset(); }
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    int release();
-    void reset();
-
-private:
-    int fd_ = -1;
-};
+using test_support::Fd;
 
 // The child's ends are dup'ed onto its 0, 1 and 2; the parent keeps the other
 // ends. Every descriptor is close-on-exec, so no child inherits another's

@@ -15,16 +15,11 @@ using namespace std::chrono_literals;
 
 constexpr auto FIFO_TIMEOUT = std::chrono::seconds(60);
 
-struct FifoCase {
-    std::string name;
+struct FifoCase : test_support::NamedCase {
     std::vector<std::string> chunks;  // written with a pause between them
     std::vector<std::string> args;    // the FIFO's name is appended
     std::string out;
 };
-
-void PrintTo(const FifoCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 RunOptions fifo_options(const ScratchDir& dir, std::vector<std::string> args, StdoutTarget target) {
     RunOptions options;
@@ -73,17 +68,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 // When the copy reaches stdout, seen from the writer's side: the bytes that
 // had arrived when the last chunk was written.
-struct Arrival {
-    std::string name;
+struct Arrival : test_support::NamedCase {
     StdoutTarget target;
     std::vector<std::string> chunks;
     size_t before_last_chunk;
     std::string out;
 };
-
-void PrintTo(const Arrival& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class OutputTiming : public ::testing::TestWithParam<Arrival> {};
 

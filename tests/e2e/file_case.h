@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <vector>
 
+#include "case_name.h"
 #include "harness.h"
 
 namespace e2e {
@@ -14,18 +14,12 @@ namespace e2e {
 // Stands for the input file's name in FileCase::args.
 inline const std::string INPUT = "@input";
 
-struct FileCase {
-    std::string name;  // the parameterised test's name
+struct FileCase : test_support::NamedCase {
     std::string file;  // the bytes of the input file
     std::vector<std::string> args;
     std::string out;  // expected stdout
     int status = 0;
 };
-
-// Keeps gtest from dumping whole files when a case fails.
-inline void PrintTo(const FileCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 // Writes the file in a scratch folder, runs the program on it and checks
 // stdout, an empty stderr and the status; with a native build at hand, also

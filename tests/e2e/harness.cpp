@@ -7,10 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include "child_fds.h"
@@ -39,7 +42,24 @@ std::vector<char*> make_argv(const std::vector<std::string>& words) {
     return argv;
 }
 
-pid_t spawn_child(const std::vector<std::string>& command, const ChildFds& fds, const std::filesystem::path& cwd) {
+// The harness's environment with the entries of `environment` in place of
+// those of the same name.
+std::vector<char*> make_envp(const std::vector<std::string>& environment) {
+    std::vector<char*> envp = make_argv(environment);
+    envp.pop_back();
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string_view name(*entry, std::strcspn(*entry, "="));
+        if (std::none_of(environment.begin(), environment.end(),
+                         [&](const std::string& given) { return given.compare(0, given.find('='), name) == 0; })) {
+            envp.push_back(*entry);
+        }
+    }
+    envp.push_back(nullptr);
+    return envp;
+}
+
+pid_t spawn_child(const std::vector<std::string>& command, const std::vector<std::string>& environment,
+                  const ChildFds& fds, const std::filesystem::path& cwd) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds.child_stdin.get(), 0);
@@ -61,8 +81,9 @@ pid_t spawn_child(const std::vector<std::string>& command, const ChildFds& fds, 
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
 
     std::vector<char*> argv = make_argv(command);
+    std::vector<char*> envp = make_envp(environment);
     pid_t pid = -1;
-    int rc = posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(), environ);
+    int rc = posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(), envp.data());
     posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {
@@ -196,6 +217,11 @@ size_t RunResult::out_before(std::chrono::steady_clock::time_point moment) const
     return total;
 }
 
+std::string read_file(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
 void ignore_sigpipe() {
     static std::atomic<bool> done{false};
     if (!done.exchange(true)) {
@@ -219,7 +245,7 @@ RunResult run(const RunOptions& options) {
         const rlimit limited{*options.file_size_limit, own.rlim_max};
         setrlimit(RLIMIT_FSIZE, &limited);
     }
-    pid_t pid = spawn_child(command, fds, cwd);
+    pid_t pid = spawn_child(command, options.environment, fds, cwd);
     if (options.file_size_limit) {
         setrlimit(RLIMIT_FSIZE, &own);
     }

@@ -27,6 +27,8 @@
 #include <string_view>
 #include <vector>
 
+#include "temp_dir.h"
+
 namespace e2e {
 
 // Where the child's stdout goes.
@@ -56,6 +58,8 @@ struct RunOptions {
     std::chrono::seconds timeout{180};
     // A file-size limit for the child (RLIMIT_FSIZE, in bytes), as `ulimit -f` sets.
     std::optional<unsigned long> file_size_limit;
+    // "NAME=value" entries that the child gets in place of the harness's own.
+    std::vector<std::string> environment;
 };
 
 struct RunResult {
@@ -101,21 +105,11 @@ bool has_native_build();
 // LINTOP_WORK as an absolute path.
 std::filesystem::path work_root();
 
-// A fresh folder under LINTOP_WORK, named after the running test, removed
-// with everything in it when the object goes.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-    // Writes a file (any bytes) under the folder and returns its relative name.
-    std::string write(const std::string& name, std::string_view bytes) const;
-
-private:
-    std::filesystem::path path_;
+// A fresh folder under LINTOP_WORK (see test_support::TempDir). The program
+// runs in it and is given its files' names there: Wine has no Unix absolute
+// paths.
+struct ScratchDir : test_support::TempDir {
+    ScratchDir() : TempDir(work_root()) {}
 };
 
 // Reads a whole file; empty when it cannot be read.

@@ -2,6 +2,10 @@
 // refuses writes, a pipe nobody reads; and stdin plays no part.
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <string>
+#include <vector>
+
 #include "bytes.h"
 #include "case_name.h"
 #include "file_case.h"
@@ -50,22 +54,58 @@ TEST_P(StdoutTerminal, SameBytesAsPipe) {
 
 INSTANTIATE_TEST_SUITE_P(Table, StdoutTerminal, ::testing::Values(MIXED, LARGE), test_support::CaseName());
 
+// The sizes of the WriteFile calls in Wine's file trace made by the thread
+// that opened input.txt: the program's own, not its console's.
+std::vector<size_t> program_write_sizes(const std::string& trace) {
+    const std::regex call(R"(([0-9a-f]+):trace:file:(CreateFileW L"input\.txt"|WriteFile \S+ \S+ (\d+)))");
+    std::string thread = "(none)";
+    std::vector<size_t> sizes;
+    for (std::sregex_iterator at(trace.begin(), trace.end(), call), end; at != end; ++at) {
+        if (!(*at)[3].matched) {
+            thread = (*at)[1];
+        } else if ((*at)[1] == thread) {
+            sizes.push_back(std::stoul((*at)[3]));
+        }
+    }
+    return sizes;
+}
+
+// Under Wine a terminal is a console, a character device to lintop.exe: each
+// line leaves in a WriteFile of its own, as Wine's trace shows. Wine's
+// console passes the bytes on, each write between escapes that hide and show
+// the cursor; it would redraw a line with a lone CR or wider than its 80
+// columns, so these lines have neither.
+TEST(StdoutTerminalUnderWine, EachLineInAWriteOfItsOwnAndTheNativeBytes) {
+    if (!has_runner() || !has_native_build()) {
+        GTEST_SKIP() << "for a build under a runner (Wine), beside the native build";
+    }
+    ScratchDir dir;
+    RunOptions options;
+    options.cwd = dir.path();
+    options.args = {"-5", dir.write("input.txt", "one\ntwo\r\nthree\n\nlast line without end")};
+    options.stdout_target = StdoutTarget::PTY;
+    options.environment = {"WINEDEBUG=-all,trace+file"};
+    const RunResult wine = run(options);
+    options.build = Build::NATIVE;
+    const RunResult native = run(options);
+    ASSERT_TRUE(produced(native, "one\r\ntwo\r\nthree\r\n\r\nlast line without end", "", 0));
+    ASSERT_FALSE(wine.timed_out || wine.signaled);
+    EXPECT_EQ(wine.status, 0);
+    EXPECT_TRUE(same_bytes(std::regex_replace(wine.out, std::regex("\x1b\\[\\?25[lh]"), ""), native.out));
+    EXPECT_EQ(program_write_sizes(wine.err), (std::vector<size_t>{5, 5, 7, 2, 21}));
+}
+
 // Copies that stdout refuses. A refusal cuts the copy short: status 3 and one
 // report line. A reader that went away is its own choice: status 0 and
 // silence. Either way the process is not killed (no SIGPIPE death on a closed
 // pipe, no SIGXFSZ death past a file-size limit).
-struct Refusal {
-    std::string name;
+struct Refusal : test_support::NamedCase {
     StdoutTarget target;
     std::string file;
     int status;
     std::string report;
     std::optional<unsigned long> file_size_limit = std::nullopt;
 };
-
-void PrintTo(const Refusal& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class RefusedWrites : public ::testing::TestWithParam<Refusal> {};
 
@@ -93,11 +133,11 @@ TEST_P(RefusedWrites, ReportedUnlessTheReaderWentAway) {
 const std::string NO_SPACE = "standard output: No space left on device\r\n";
 INSTANTIATE_TEST_SUITE_P(
     Table, RefusedWrites,
-    ::testing::Values(Refusal{"dev_full_small", StdoutTarget::DEV_FULL, "a\nb\n", 3, NO_SPACE},
-                      Refusal{"dev_full_large", StdoutTarget::DEV_FULL, lines(1, 10000, "\n"), 3, NO_SPACE},
-                      Refusal{"closed_pipe_small", StdoutTarget::CLOSED_PIPE, "a\nb\n", 0, ""},
-                      Refusal{"closed_pipe_large", StdoutTarget::CLOSED_PIPE, lines(1, 10000, "\n"), 0, ""},
-                      Refusal{"file_size_limit", StdoutTarget::FILE, lines(1, 10000, "\n"), 3, NO_SPACE, 8192}),
+    ::testing::Values(Refusal{{"dev_full_small"}, StdoutTarget::DEV_FULL, "a\nb\n", 3, NO_SPACE},
+                      Refusal{{"dev_full_large"}, StdoutTarget::DEV_FULL, lines(1, 10000, "\n"), 3, NO_SPACE},
+                      Refusal{{"closed_pipe_small"}, StdoutTarget::CLOSED_PIPE, "a\nb\n", 0, ""},
+                      Refusal{{"closed_pipe_large"}, StdoutTarget::CLOSED_PIPE, lines(1, 10000, "\n"), 0, ""},
+                      Refusal{{"file_size_limit"}, StdoutTarget::FILE, lines(1, 10000, "\n"), 3, NO_SPACE, 8192}),
     test_support::CaseName());
 
 TEST(Stdin, PlaysNoPartInTheCopy) {

@@ -8,12 +8,12 @@
 #include <system_error>
 
 namespace e2e {
-namespace {
-
 std::string env_text(const char* name) {
     const char* value = std::getenv(name);
     return value == nullptr ? std::string() : std::string(value);
 }
+
+namespace {
 
 std::vector<std::string> split_words(const std::string& text) {
     std::istringstream stream(text);

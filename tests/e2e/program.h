@@ -8,6 +8,9 @@
 
 namespace e2e {
 
+// The variable's value; empty when it is not set.
+std::string env_text(const char* name);
+
 // The runner's words (if any), then the program's absolute path. Throws when
 // the build's variable is not set.
 std::vector<std::string> command_for(Build build);

@@ -34,8 +34,7 @@ enum class Input {
 
 // launcher.exe passes OUT as handle number 1 with the attribute byte, its
 // position at the start of the file, and handle numbers 0 and 2 as free.
-struct InheritedCase {
-    const char* name;
+struct InheritedCase : test_support::NamedCase {
     const char* attributes;  // 0x01 in use, 0x08 pipe, 0x20 append, 0x40 character device
     const char* out_before;  // OUT before the run
     Input input;
@@ -103,8 +102,7 @@ INSTANTIATE_TEST_SUITE_P(Wine, InheritedStdout, testing::ValuesIn(INHERITED_CASE
 
 // Wine turns the Unix argument vector into one command line, quoting words
 // with blanks; lintop.exe splits it again.
-struct CommandLineCase {
-    const char* name;
+struct CommandLineCase : test_support::NamedCase {
     const char* program_folder;  // where lintop.exe is copied to; null: the build folder
     std::vector<std::string> args;
     const char* out;

@@ -6,21 +6,16 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <thread>
 
 #include "harness.h"
+#include "program.h"
 
 namespace e2e {
 namespace {
 
 // A first run in a fresh prefix sets the prefix up, which takes a while.
 constexpr std::chrono::seconds WINE_TIMEOUT{300};
-
-std::string env_text(const char* name) {
-    const char* value = std::getenv(name);
-    return value == nullptr ? std::string() : std::string(value);
-}
 
 // In the child after fork: only async-signal-safe calls until exec, so
 // everything it needs is made before the fork.

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 
+#include "case_name.h"
 #include "platform/platform.h"
 #include "platform/posix/errors.h"
 
@@ -11,7 +13,7 @@ namespace {
 struct ErrnoCase {
     int error;
     DWORD code;
-    friend std::ostream& operator<<(std::ostream& out, const ErrnoCase& c) { return out << "errno " << c.error; }
+    friend std::string case_name(const ErrnoCase& c) { return c.error == 0 ? "none" : strerrorname_np(c.error); }
 };
 
 class ErrnoTable : public testing::TestWithParam<ErrnoCase> {};
@@ -34,7 +36,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ErrnoCase{ENOMEM, ERROR_NOT_ENOUGH_MEMORY}, ErrnoCase{EEXIST, ERROR_FILE_EXISTS},
                     ErrnoCase{EIO, ERROR_GEN_FAILURE},
                     // Unknown, and no error at all: still a failure code.
-                    ErrnoCase{EDOM, ERROR_GEN_FAILURE}, ErrnoCase{0, ERROR_GEN_FAILURE}));
+                    ErrnoCase{EDOM, ERROR_GEN_FAILURE}, ErrnoCase{0, ERROR_GEN_FAILURE}),
+    test_support::CaseName());
 
 TEST(LastError, IsWhatTheLastFailureSet) {
     lintop::platform_posix::set_last_error(ERROR_DISK_FULL);

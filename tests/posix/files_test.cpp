@@ -79,11 +79,9 @@ TEST(CreateFileA, OpensACharacterDevice) {
     EXPECT_EQ(GetFileType(fd.handle()), FILE_TYPE_CHAR);
 }
 
-struct OpenFailure {
-    const char* name;
-    std::string (*path)(const TempDir& dir);
+struct OpenFailure : test_support::NamedCase {
+    std::string (*path)(const std::string& dir);
     DWORD code;
-    friend std::ostream& operator<<(std::ostream& out, const OpenFailure& c) { return out << c.name; }
 };
 
 class CreateFileAFailure : public testing::TestWithParam<OpenFailure> {};
@@ -91,10 +89,10 @@ class CreateFileAFailure : public testing::TestWithParam<OpenFailure> {};
 TEST_P(CreateFileAFailure, GivesTheWin32Code) {
     const TempDir dir;
     dir.file("file", "content");
-    mkdir((dir.path() + "/folder").c_str(), 0755);
-    symlink("loop_b", (dir.path() + "/loop_a").c_str());
-    symlink("loop_a", (dir.path() + "/loop_b").c_str());
-    const std::string path = GetParam().path(dir);
+    mkdir((dir.path() / "folder").c_str(), 0755);
+    symlink("loop_b", (dir.path() / "loop_a").c_str());
+    symlink("loop_a", (dir.path() / "loop_b").c_str());
+    const std::string path = GetParam().path(dir.path().string());
     const int free_fd = lowest_free_fd();
     lintop::platform_posix::set_last_error(NO_ERROR);
 
@@ -106,20 +104,20 @@ TEST_P(CreateFileAFailure, GivesTheWin32Code) {
 INSTANTIATE_TEST_SUITE_P(
     Posix, CreateFileAFailure,
     testing::Values(
-        OpenFailure{"MissingFile", [](const TempDir& d) { return d.path() + "/missing"; }, ERROR_FILE_NOT_FOUND},
+        OpenFailure{"MissingFile", [](const std::string& d) { return d + "/missing"; }, ERROR_FILE_NOT_FOUND},
         OpenFailure{"MissingFileInCurrentFolder",
-                    [](const TempDir&) { return std::string("lintop_surely_missing_file"); }, ERROR_FILE_NOT_FOUND},
-        OpenFailure{"MissingFolderOnTheWay", [](const TempDir& d) { return d.path() + "/missing/file"; },
+                    [](const std::string&) { return std::string("lintop_surely_missing_file"); }, ERROR_FILE_NOT_FOUND},
+        OpenFailure{"MissingFolderOnTheWay", [](const std::string& d) { return d + "/missing/file"; },
                     ERROR_PATH_NOT_FOUND},
-        OpenFailure{"ThroughARegularFile", [](const TempDir& d) { return d.path() + "/file/x"; }, ERROR_PATH_NOT_FOUND},
-        OpenFailure{"EmptyName", [](const TempDir&) { return std::string(); }, ERROR_PATH_NOT_FOUND},
-        OpenFailure{"OverlongComponent", [](const TempDir& d) { return d.path() + "/" + std::string(300, 'n'); },
+        OpenFailure{"ThroughARegularFile", [](const std::string& d) { return d + "/file/x"; }, ERROR_PATH_NOT_FOUND},
+        OpenFailure{"EmptyName", [](const std::string&) { return std::string(); }, ERROR_PATH_NOT_FOUND},
+        OpenFailure{"OverlongComponent", [](const std::string& d) { return d + "/" + std::string(300, 'n'); },
                     ERROR_FILENAME_EXCED_RANGE},
-        OpenFailure{"OverlongPath", [](const TempDir& d) { return d.path() + "/" + std::string(5000, 'n'); },
+        OpenFailure{"OverlongPath", [](const std::string& d) { return d + "/" + std::string(5000, 'n'); },
                     ERROR_FILENAME_EXCED_RANGE},
-        OpenFailure{"Folder", [](const TempDir& d) { return d.path() + "/folder"; }, ERROR_ACCESS_DENIED},
-        OpenFailure{"FolderWithSlash", [](const TempDir& d) { return d.path() + "/folder/"; }, ERROR_ACCESS_DENIED},
-        OpenFailure{"SymbolicLinkLoop", [](const TempDir& d) { return d.path() + "/loop_a"; }, ERROR_PATH_NOT_FOUND}),
+        OpenFailure{"Folder", [](const std::string& d) { return d + "/folder"; }, ERROR_ACCESS_DENIED},
+        OpenFailure{"FolderWithSlash", [](const std::string& d) { return d + "/folder/"; }, ERROR_ACCESS_DENIED},
+        OpenFailure{"SymbolicLinkLoop", [](const std::string& d) { return d + "/loop_a"; }, ERROR_PATH_NOT_FOUND}),
     test_support::CaseName());
 
 TEST(CreateFileA, NullNameIsAMissingPath) {
@@ -131,7 +129,7 @@ TEST(CreateFileA, NullNameIsAMissingPath) {
 TEST(CreateFileA, OtherFormsAreRefusedAndNeverCreateOrTruncate) {
     const TempDir dir;
     const std::string existing = dir.file("existing", "keep");
-    const std::string missing = dir.path() + "/missing";
+    const std::string missing = dir.path().string() + "/missing";
     constexpr DWORD CREATE_ALWAYS = 2;
     struct Form {
         DWORD access, disposition;
@@ -213,10 +211,8 @@ TEST(CloseHandle, ClosesTheDescriptorOnce) {
 }
 
 // An object of each kind (see Object), made fresh for the test.
-struct TypeCase {
-    const char* name;
+struct TypeCase : test_support::NamedCase {
     DWORD type;
-    friend std::ostream& operator<<(std::ostream& out, const TypeCase& c) { return out << c.name; }
 };
 
 class GetFileTypeOf : public testing::TestWithParam<TypeCase> {};

@@ -1,6 +1,6 @@
-// Helpers for the tests of the POSIX emulation: temporary folders, owned
-// descriptors, pipes, objects of each kind, the handle of a descriptor, and
-// signals that interrupt system calls.
+// Helpers for the tests of the POSIX emulation: descriptors with their
+// handles, pipes, objects of each kind, and signals that interrupt system
+// calls.
 #pragma once
 
 #include <fcntl.h>
@@ -15,15 +15,16 @@
 
 #include <cerrno>
 #include <cstddef>
-#include <filesystem>
 #include <initializer_list>
 #include <string>
 #include <thread>
-#include <vector>
 
+#include "fd.h"
+#include "pattern.h"
 #include "platform/platform.h"
 #include "platform/posix/errors.h"
 #include "platform/posix/handle.h"
+#include "temp_dir.h"
 
 namespace posix_test {
 
@@ -35,24 +36,14 @@ inline HANDLE handle_of(int fd) {
     return lintop::platform_posix::handle_from_fd(fd);
 }
 
-// A descriptor closed at the end of its scope, unless released.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() { reset(); }
-    int get() const { return fd_; }
-    HANDLE handle() const { return handle_of(fd_); }
-    void reset(int fd = -1) {
-        if (fd_ != -1) {
-            close(fd_);
-        }
-        fd_ = fd;
-    }
+using test_support::pattern;
+using test_support::TempDir;
 
-private:
-    int fd_;
+// A descriptor closed at the end of its scope, and its handle.
+class Fd : public test_support::Fd {
+public:
+    using test_support::Fd::Fd;
+    HANDLE handle() const { return handle_of(get()); }
 };
 
 struct Pipe {
@@ -65,36 +56,6 @@ struct Pipe {
             write_end.reset(fds[1]);
         }
     }
-};
-
-// A fresh folder under /tmp, removed with everything in it at the end.
-class TempDir {
-public:
-    TempDir() {
-        char name[] = "/tmp/lintop_posix_XXXXXX";
-        if (mkdtemp(name) != nullptr) {
-            path_ = name;
-        }
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name, const std::string& content = "") const {
-        const std::string full = path_ + "/" + name;
-        const int fd = open(full.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd != -1) {
-            (void)!write(fd, content.data(), content.size());
-            close(fd);
-        }
-        return full;
-    }
-
-private:
-    std::string path_;
 };
 
 // A fresh object of a kind that a case names, in a folder of its own, with
@@ -200,15 +161,6 @@ private:
     struct sigaction previous_ {};
 };
 
-// Bytes that do not repeat every 256, so a lost or doubled block shows.
-inline std::vector<unsigned char> pattern(size_t size) {
-    std::vector<unsigned char> bytes(size);
-    for (size_t i = 0; i < size; ++i) {
-        bytes[i] = static_cast<unsigned char>(i * 7 + i / 251);
-    }
-    return bytes;
-}
-
 // A thread that never takes SIGALRM, so the timer below interrupts the test's
 // own thread, in its ReadFile or WriteFile.
 template <typename Work>
@@ -252,9 +204,9 @@ private:
 };
 
 // Everything up to the end of data.
-inline std::vector<unsigned char> read_all(int fd) {
-    std::vector<unsigned char> bytes;
-    unsigned char chunk[4096];
+inline std::string read_all(int fd) {
+    std::string bytes;
+    char chunk[4096];
     for (;;) {
         const ssize_t n = read(fd, chunk, sizeof chunk);
         if (n < 0 && errno == EINTR) {
@@ -263,7 +215,7 @@ inline std::vector<unsigned char> read_all(int fd) {
         if (n <= 0) {
             return bytes;
         }
-        bytes.insert(bytes.end(), chunk, chunk + n);
+        bytes.append(chunk, static_cast<size_t>(n));
     }
 }
 

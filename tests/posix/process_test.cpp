@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "case_name.h"
 #include "platform/platform.h"
 #include "platform/posix/errors.h"
 #include "posix_support.h"
@@ -46,10 +47,9 @@ private:
     int saved_;
 };
 
-struct StdCase {
+struct StdCase : test_support::NamedCase {
     DWORD which;
     int fd;
-    friend std::ostream& operator<<(std::ostream& out, const StdCase& c) { return out << "fd " << c.fd; }
 };
 
 class GetStdHandleOf : public testing::TestWithParam<StdCase> {};
@@ -78,8 +78,9 @@ TEST_P(GetStdHandleOf, IsInvalidWhenTheDescriptorIsClosed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Posix, GetStdHandleOf,
-                         testing::Values(StdCase{STD_INPUT_HANDLE, 0}, StdCase{STD_OUTPUT_HANDLE, 1},
-                                         StdCase{STD_ERROR_HANDLE, 2}));
+                         testing::Values(StdCase{"Input", STD_INPUT_HANDLE, 0}, StdCase{"Output", STD_OUTPUT_HANDLE, 1},
+                                         StdCase{"Error", STD_ERROR_HANDLE, 2}),
+                         test_support::CaseName());
 
 TEST(GetStdHandle, OfAnythingElseIsAnInvalidHandle) {
     for (const DWORD which : {DWORD{0}, DWORD{1}, static_cast<DWORD>(-13), static_cast<DWORD>(-9)}) {

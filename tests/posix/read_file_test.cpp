@@ -47,11 +47,9 @@ TEST(ReadFile, GivesWhatThePipeHoldsBeforeReportingTheWriterGone) {
 }
 
 // An object whose next read finds no more data (see Object for the kinds).
-struct EndCase {
-    const char* name;
+struct EndCase : test_support::NamedCase {
     BOOL result;
     DWORD error;  // SENTINEL: left alone
-    friend std::ostream& operator<<(std::ostream& out, const EndCase& c) { return out << c.name; }
 };
 
 class ReadFileAtEnd : public testing::TestWithParam<EndCase> {};

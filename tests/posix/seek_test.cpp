@@ -23,14 +23,12 @@ int64_t position_of(const Fd& fd) {
     return lseek(fd.get(), 0, SEEK_CUR);
 }
 
-struct Seek32 {
-    const char* name;
+struct Seek32 : test_support::NamedCase {
     int64_t start;
     LONG distance;
     DWORD method;
     DWORD result;  // INVALID_SET_FILE_POINTER for a refusal
     DWORD error;   // SENTINEL for a success: the last error is left alone
-    friend std::ostream& operator<<(std::ostream& out, const Seek32& c) { return out << c.name; }
 };
 
 class SetFilePointerWithoutHighPart : public testing::TestWithParam<Seek32> {};

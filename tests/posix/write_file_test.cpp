@@ -29,8 +29,7 @@ TEST(WriteFile, WritesARegularFile) {
         EXPECT_EQ(GetLastError(), SENTINEL);
     }
     const Fd fd(open(name.c_str(), O_RDONLY | O_CLOEXEC));
-    const auto bytes = read_all(fd.get());
-    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "abc\r\n");
+    EXPECT_EQ(read_all(fd.get()), "abc\r\n");
 }
 
 TEST(WriteFile, RefusedWritesGiveTheWin32Code) {
@@ -70,7 +69,7 @@ constexpr size_t MEBIBYTE = size_t{1} << 20;
 // the drained bytes must be all of them, in order.
 void expect_whole_write_through_pipe(Pipe& pipe, size_t size, bool interrupt) {
     const auto bytes = pattern(size);
-    std::vector<unsigned char> drained;
+    std::string drained;
     std::thread reader = spawn_without_alarm([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(interrupt ? 100 : 10));
         drained = read_all(pipe.read_end.get());

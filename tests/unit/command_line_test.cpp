@@ -15,16 +15,10 @@
 namespace lintop {
 namespace {
 
-struct SplitCase {
-    const char* name;
+struct SplitCase : test_support::NamedCase {
     const char* line;
     std::vector<std::string> args;
 };
-
-// Names the case in test output instead of dumping its bytes.
-void PrintTo(const SplitCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 const SplitCase SPLIT_CASES[] = {
     {"plain words", "lintop -3 notes.txt", {"lintop", "-3", "notes.txt"}},

@@ -41,10 +41,10 @@ INSTANTIATE_TEST_SUITE_P(Table, CountArguments,
                                            CountCase{{"-+-5", "f"}, 20}, CountCase{{"- 7", "f"}, 7},
                                            CountCase{{"-7x", "f"}, 7}, CountCase{{"-4294967297", "f"}, 1},
                                            CountCase{{"-2147483648", "f"}, 20}, CountCase{{"-25", "f"}, 25},
-                                           CountCase{{"-99", "f"}, 30}, CountCase{{"f", "ignored"}, 20}));
+                                           CountCase{{"-99", "f"}, 30}, CountCase{{"f", "ignored"}, 20}),
+                         test_support::CaseName<&CountCase::args>());
 
-struct UsageCase {
-    const char* name;
+struct UsageCase : test_support::NamedCase {
     std::vector<std::string> args;
 };
 
@@ -123,7 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ReportCase{{"x\033[31mred\nline\x7f"}, 0, "x?[31mred?line?: No such file or directory\r\n"},
                       ReportCase{{"\t" + std::string(300, 'n') + "\r"},
                                  0,
-                                 "?" + std::string(300, 'n') + "?: No such file or directory\r\n"}));
+                                 "?" + std::string(300, 'n') + "?: No such file or directory\r\n"}),
+    test_support::CaseName<&ReportCase::args>());
 
 TEST_F(Command, OpenAsksForAnExistingFileSharedForReadingAndWriting) {
     file("f", "a\n");
@@ -140,8 +141,7 @@ TEST_F(Command, OpenAsksForAnExistingFileSharedForReadingAndWriting) {
     EXPECT_TRUE(sim::calls(sim::Call::CloseHandle).empty());
 }
 
-struct CopyCase {
-    const char* name;
+struct CopyCase : test_support::NamedCase {
     std::string data;
     std::vector<std::string> args;
     std::string output;

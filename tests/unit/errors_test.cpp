@@ -13,6 +13,7 @@ static_assert(static_cast<int>(std::errc::no_such_file_or_directory) == ENOENT);
 
 #include <string>
 
+#include "case_name.h"
 #include "command/command.h"
 
 namespace lintop {
@@ -22,6 +23,10 @@ struct CodeCase {
     DWORD code;
     int32_t number;
 };
+
+std::string case_name(const CodeCase& c) {
+    return "code_" + std::to_string(c.code) + "_" + test_support::plain_name(error_text(c.number));
+}
 
 class MapSystemError : public ::testing::TestWithParam<CodeCase> {};
 
@@ -55,7 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
         CodeCase{200, error_numbers::NOEXEC}, CodeCase{202, error_numbers::NOEXEC}, CodeCase{203, error_numbers::INVAL},
         CodeCase{206, error_numbers::NOENT}, CodeCase{215, error_numbers::AGAIN}, CodeCase{232, error_numbers::INVAL},
         CodeCase{1816, error_numbers::NOMEM}, CodeCase{0xFFFFFFFFu, error_numbers::INVAL},
-        CodeCase{0x80000013u, error_numbers::INVAL}));
+        CodeCase{0x80000013u, error_numbers::INVAL}),
+    test_support::CaseName());
 
 TEST(ErrorTexts, NamedNumbersHaveTheirTexts) {
     EXPECT_STREQ(error_text(0), "No error");

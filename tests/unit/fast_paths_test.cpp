@@ -150,10 +150,9 @@ TEST_P(LineLengths, GoOutAsTheReference) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Ends, LineLengths, ::testing::Values("\n", "\r\n"));
+INSTANTIATE_TEST_SUITE_P(Ends, LineLengths, ::testing::Values("\n", "\r\n"), test_support::CaseName());
 
-struct InputCase {
-    const char* name;
+struct InputCase : test_support::NamedCase {
     std::string marker;  // placed at every position of the first read
     std::string before;  // at the start of the data, ahead of the marker
 };
@@ -180,8 +179,7 @@ INSTANTIATE_TEST_SUITE_P(Table, InputMarker,
                                            InputCase{"CtrlZAfterARemoval", "\x1a", "a\r\n"}),
                          test_support::CaseName());
 
-struct OutputCase {
-    const char* name;
+struct OutputCase : test_support::NamedCase {
     std::string source;
 };
 
@@ -224,6 +222,36 @@ INSTANTIATE_TEST_SUITE_P(Table, OutputEdges,
                                            OutputCase{"EveryThirdByte", filler(3000, 3)},
                                            OutputCase{"Lines", filler(3000, 80)}, OutputCase{"AllLf", filler(1100, 1)}),
                          test_support::CaseName());
+
+// A run of LFs starting at every place from 84 bytes before a chunk's close
+// up to it: the blocks expanded at once near the close store nothing past
+// the chunk, which the sanitizer build would see.
+TEST_F(FastPaths, LineFeedRunsNearTheCloseStayInTheChunk) {
+    for (size_t at = EXPANSION_BUFFER_SIZE - 85; at < EXPANSION_BUFFER_SIZE; ++at) {
+        const std::string source = filler(at) + std::string(64, '\n') + filler(64);
+        const Expansion expected = reference_output(source);
+        ASSERT_EQ(write(source), static_cast<int32_t>(source.size())) << at;
+        ASSERT_EQ(new_writes(), std::make_pair(expected.bytes, expected.chunks)) << at;
+    }
+}
+
+// The block scan this build runs (SSE2 where there is SSE2) against the
+// scalar one that other targets run: every 16-byte window of bytes that hold
+// each value alone and in pairs, for every byte sought.
+TEST(ByteRuns, BlockScanAgreesWithTheScalarOneOnEveryWindowAndByte) {
+    std::vector<uint8_t> bytes;
+    for (unsigned value = 0; value < 256; ++value) {
+        bytes.insert(bytes.begin() + value, static_cast<uint8_t>(value));
+        bytes.insert(bytes.end(),
+                     {static_cast<uint8_t>(value), static_cast<uint8_t>(value), static_cast<uint8_t>(~value)});
+    }
+    for (size_t at = 0; at + RUN_BLOCK <= bytes.size(); ++at) {
+        for (unsigned sought = 0; sought < 256; ++sought) {
+            const auto byte = static_cast<uint8_t>(sought);
+            ASSERT_EQ(block_matches(&bytes[at], byte), block_matches_scalar(&bytes[at], byte)) << at << " " << sought;
+        }
+    }
+}
 
 // Every run length around the in-line limits, with the byte at every place
 // or absent; each run in a block of its own exact size, so that a sanitizer

@@ -94,7 +94,8 @@ TEST_P(RefusedWriteOut, LeavesNothingBehindTheGapAndStopsCopying) {
     EXPECT_EQ(sim::calls(sim::Call::ReadFile).size(), 2u);
 }
 
-INSTANTIATE_TEST_SUITE_P(DiskAndPipe, RefusedWriteOut, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(DiskAndPipe, RefusedWriteOut, ::testing::Bool(),
+                         [](const auto& param_info) { return std::string(param_info.param ? "Pipe" : "Disk"); });
 
 }  // namespace
 }  // namespace lintop

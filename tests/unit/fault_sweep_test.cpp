@@ -16,8 +16,7 @@ namespace {
 
 enum class Out { DISK, PIPE, CONSOLE };
 
-struct SweepCase {
-    std::string name;
+struct SweepCase : test_support::NamedCase {
     std::string data;
     bool pipe_input;
     Out out;
@@ -233,10 +232,6 @@ int first_after_open(const Outcome& run, sim::Call call) {
     return nth + 1;
 }
 
-void PrintTo(const SweepCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class FaultSweep : public SimTest, public ::testing::WithParamInterface<SweepCase> {};
 
 TEST_P(FaultSweep, KeepsTheOutputAPrefixOfTheFaultFreeOutputAndTheStatusTellsWhich) {
@@ -302,10 +297,10 @@ std::vector<SweepCase> sweep_cases() {
     }
     std::vector<SweepCase> cases;
     for (auto [out, name] : {std::pair{Out::DISK, "ToDisk"}, {Out::PIPE, "ToPipe"}, {Out::CONSOLE, "ToConsole"}}) {
-        cases.push_back({std::string("CrAtReadEdges") + name, cr_at_read_edges(), false, out});
-        cases.push_back({std::string("PipeWithHeldBackBytes") + name, cr_at_read_edges(), true, out});
-        cases.push_back({std::string("TenThousandLines") + name, many_lines, false, out});
-        cases.push_back({std::string("CtrlZAfterCrAtReadEdge") + name, ctrl_z_after_cr_at_read_edge(), false, out});
+        cases.push_back({{std::string("CrAtReadEdges") + name}, cr_at_read_edges(), false, out});
+        cases.push_back({{std::string("PipeWithHeldBackBytes") + name}, cr_at_read_edges(), true, out});
+        cases.push_back({{std::string("TenThousandLines") + name}, many_lines, false, out});
+        cases.push_back({{std::string("CtrlZAfterCrAtReadEdge") + name}, ctrl_z_after_cr_at_read_edge(), false, out});
     }
     return cases;
 }

@@ -113,8 +113,7 @@ TEST_F(Inherited, ABlockShorterThanItsCountIsReadOnlyWhereItHoldsWholeEntries) {
     EXPECT_EQ(handle_record(2)->platform_handle, sim::calls(sim::Call::GetStdHandle)[0].handle);
 }
 
-struct ShortBlockCase {
-    const char* name;
+struct ShortBlockCase : test_support::NamedCase {
     std::vector<uint8_t> bytes;
 };
 

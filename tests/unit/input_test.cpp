@@ -105,8 +105,7 @@ TEST_F(Input, NoMemoryForASlotRecordIsEMFILE) {
     EXPECT_TRUE(sim::calls(sim::Call::CreateFileA).empty());
 }
 
-struct PieceCase {
-    const char* name;
+struct PieceCase : test_support::NamedCase {
     std::string data;
     int32_t size;
     std::vector<std::string> pieces;
@@ -187,7 +186,7 @@ TEST_F(Input, WithoutMemoryTheFallbackReadsTwoBytesAtATime) {
     }
 }
 
-struct ReadFailureCase {
+struct ReadFailureCase : test_support::NamedCase {
     DWORD code;
     int32_t result;
     int32_t error;
@@ -205,12 +204,14 @@ TEST_P(ReadFailures, AreClassified) {
     EXPECT_EQ(error_number, GetParam().error);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ReadFailures,
-                         ::testing::Values(ReadFailureCase{ERROR_ACCESS_DENIED, -1, error_numbers::BADF},
-                                           ReadFailureCase{ERROR_BROKEN_PIPE, 0, 77},
-                                           ReadFailureCase{ERROR_INVALID_HANDLE, -1, error_numbers::BADF},
-                                           ReadFailureCase{ERROR_NOT_ENOUGH_MEMORY, -1, error_numbers::NOMEM},
-                                           ReadFailureCase{ERROR_SHARING_VIOLATION, -1, error_numbers::ACCES}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, ReadFailures,
+    ::testing::Values(ReadFailureCase{"AccessDenied", ERROR_ACCESS_DENIED, -1, error_numbers::BADF},
+                      ReadFailureCase{"BrokenPipeEndsTheData", ERROR_BROKEN_PIPE, 0, 77},
+                      ReadFailureCase{"InvalidHandle", ERROR_INVALID_HANDLE, -1, error_numbers::BADF},
+                      ReadFailureCase{"NoMemory", ERROR_NOT_ENOUGH_MEMORY, -1, error_numbers::NOMEM},
+                      ReadFailureCase{"SharingViolation", ERROR_SHARING_VIOLATION, -1, error_numbers::ACCES}),
+    test_support::CaseName());
 
 TEST_F(Input, ReadFailureEndsTheDataAndIsKeptForTheReport) {
     sim::name_file("f", sim::make_disk("ab\ncd"));

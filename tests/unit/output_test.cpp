@@ -199,8 +199,7 @@ TEST_F(Output, FailedWriteOutDropsPendingBytesAndTheNewByte) {
     EXPECT_EQ(sim::written(disk), "");
 }
 
-struct WriteHandleCase {
-    const char* name;
+struct WriteHandleCase : test_support::NamedCase {
     bool device;
     std::string bytes;
     sim::Fault fault;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "case_name.h"
 #include "command/command.h"
 
 namespace lintop {
@@ -29,7 +30,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CountCase{"99999999999999999999", 1661992959},
                       CountCase{"\xA0"
                                 "5",
-                                0}));  // bytes of 128 and above are no whitespace
+                                0}),  // bytes of 128 and above are no whitespace
+    test_support::CaseName<&CountCase::text>());
 
 }  // namespace
 }  // namespace lintop

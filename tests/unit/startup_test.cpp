@@ -10,7 +10,12 @@ protected:
     int run_whole(const std::vector<std::string>& args) { return call_entry(run_process, args); }
 };
 
-class StartupWithoutMemory : public Startup, public ::testing::WithParamInterface<int> {};
+// The allocation that fails, by its number.
+struct Allocation : test_support::NamedCase {
+    int nth;
+};
+
+class StartupWithoutMemory : public Startup, public ::testing::WithParamInterface<Allocation> {};
 
 TEST_P(StartupWithoutMemory, SaysSoOnStandardErrorAndRunsNoCommand) {
     HANDLE out = sim::make_disk();
@@ -18,7 +23,7 @@ TEST_P(StartupWithoutMemory, SaysSoOnStandardErrorAndRunsNoCommand) {
     sim::set_std_handle(STD_OUTPUT_HANDLE, out);
     sim::set_std_handle(STD_ERROR_HANDLE, err);
     sim::name_file("f", sim::make_disk("text\n"));
-    sim::plan({sim::Call::HeapAlloc, GetParam(), 0, false});
+    sim::plan({sim::Call::HeapAlloc, GetParam().nth, 0, false});
     int status = run_whole({"f"});
     EXPECT_EQ(status, STARTUP_FAILURE_STATUS);
     EXPECT_NE(status, STATUS_COPIED);
@@ -29,8 +34,10 @@ TEST_P(StartupWithoutMemory, SaysSoOnStandardErrorAndRunsNoCommand) {
     EXPECT_TRUE(sim::calls(sim::Call::CreateFileA).empty());
 }
 
-// The first group of handle records, then each of the three standard stream records.
-INSTANTIATE_TEST_SUITE_P(EachTable, StartupWithoutMemory, ::testing::Values(1, 2, 3, 4));
+INSTANTIATE_TEST_SUITE_P(EachTable, StartupWithoutMemory,
+                         ::testing::Values(Allocation{"HandleGroup", 1}, Allocation{"StdinStream", 2},
+                                           Allocation{"StdoutStream", 3}, Allocation{"StderrStream", 4}),
+                         test_support::CaseName());
 
 TEST_F(Startup, RunsTheCommandAndFlushesBeforeReturningItsStatus) {
     HANDLE out = sim::make_pipe();

@@ -74,10 +74,10 @@ INSTANTIATE_TEST_SUITE_P(Table, DiskWholeRead,
                                            WholeReadCase{"\x1a"
                                                          "ab",
                                                          "", true},
-                                           WholeReadCase{std::string("a\0b\r\n", 5), std::string("a\0b\n", 4), false}));
+                                           WholeReadCase{std::string("a\0b\r\n", 5), std::string("a\0b\n", 4), false}),
+                         test_support::CaseName<&WholeReadCase::file>());
 
-struct ChunkCase {
-    const char* name;
+struct ChunkCase : test_support::NamedCase {
     Kind kind;
     std::string data;
     uint32_t first_count;
@@ -123,8 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 3, "ab\r", "", 0}),
     test_support::CaseName());
 
-struct KindCase {
-    const char* name;
+struct KindCase : test_support::NamedCase {
     Kind kind;
 };
 
