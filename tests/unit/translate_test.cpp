@@ -144,27 +144,26 @@ INSTANTIATE_TEST_SUITE_P(Table, CtrlZOnDiskOrPipe,
                          ::testing::Values(KindCase{"Disk", Kind::DISK}, KindCase{"Pipe", Kind::PIPE}),
                          test_support::CaseName());
 
-TEST_F(Translate, CtrlZOnAConsoleEndsOnlyTheCurrentRead) {
-    sim::name_file("con", sim::make_console({"xyz\x1a\r\n", "def\r\n", "\x1a\r\n", "later\r\n"}));
-    TextInput* input = open_text_input("con");
+// Every piece read from a console typed as `lines`, up to the first read that gives none.
+std::vector<std::string> console_pieces(const std::string& name, const std::vector<std::string>& lines) {
+    sim::name_file(name, sim::make_console(lines));
+    TextInput* input = open_text_input(name.c_str());
+    std::vector<std::string> pieces;
     uint8_t line[64];
     int32_t length = 0;
-    ASSERT_NE(read_line_piece(input, line, 64, &length), nullptr);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(line), static_cast<size_t>(length)), "xyzdef\n");
-    // A line that begins with Ctrl-Z ends the copying.
-    EXPECT_EQ(read_line_piece(input, line, 64, &length), nullptr);
-    EXPECT_FALSE((handle_record(input->handle)->attributes & HANDLE_END_MARKER) != 0);
+    while (read_line_piece(input, line, 64, &length) != nullptr) {
+        pieces.emplace_back(reinterpret_cast<char*>(line), static_cast<size_t>(length));
+    }
+    return pieces;
 }
 
-TEST_F(Translate, CtrlZPeekedAfterACrOnAConsoleEndsOnlyThatRead) {
-    sim::name_file("con", sim::make_console({"ab\r", "\x1a\r\n", "later\r\n"}));
-    TextInput* input = open_text_input("con");
-    uint8_t line[64];
-    int32_t length = 0;
-    ASSERT_NE(read_line_piece(input, line, 64, &length), nullptr);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(line), static_cast<size_t>(length)), "ab\r");
-    ASSERT_NE(read_line_piece(input, line, 64, &length), nullptr);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(line), static_cast<size_t>(length)), "later\n");
+TEST_F(Translate, CtrlZOnAConsoleEndsOnlyTheCurrentRead) {
+    // A line that begins with Ctrl-Z ends the copying, but not the device's data.
+    EXPECT_EQ(console_pieces("con", {"xyz\x1a\r\n", "def\r\n", "\x1a\r\n", "later\r\n"}),
+              std::vector<std::string>{"xyzdef\n"});
+    EXPECT_FALSE((handle_record(3)->attributes & HANDLE_END_MARKER) != 0);
+    // Peeked after a CR that ends a read, it ends that read only.
+    EXPECT_EQ(console_pieces("con2", {"ab\r", "\x1a\r\n", "later\r\n"}), (std::vector<std::string>{"ab\r", "later\n"}));
 }
 
 const uint64_t FIVE_GIB = 5ull << 30;
