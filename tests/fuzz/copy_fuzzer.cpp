@@ -169,17 +169,6 @@ bool is_subsequence(const std::string& part, const std::string& whole) {
     return true;
 }
 
-// A reader that went away, or a writer that did (the end of the data).
-bool other_end_gone(const sim::Fault& fault) {
-    if (fault.take >= 0) {
-        return false;
-    }
-    if (fault.call == sim::Call::ReadFile) {
-        return fault.code == ERROR_BROKEN_PIPE;
-    }
-    return fault.call == sim::Call::WriteFile && (fault.code == ERROR_BROKEN_PIPE || fault.code == ERROR_NO_DATA);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -205,7 +194,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Success is claimed only for the whole output, or when the other end
         // of a pipe went away.
         check(faulty.status != lintop::STATUS_COPIED || faulty.out == expected ||
-              std::any_of(s.faults.begin(), s.faults.end(), other_end_gone));
+              std::any_of(s.faults.begin(), s.faults.end(), sim::other_end_gone));
     }
     sim::reset();
     return 0;

@@ -154,6 +154,17 @@ void plan(const Fault& fault) {
     state.faults.push_back(fault);
 }
 
+bool other_end_gone(const Fault& fault) {
+    if (fault.take >= 0) {
+        return false;
+    }
+    if (fault.call == Call::ReadFile) {
+        return fault.code == ERROR_BROKEN_PIPE;
+    }
+    return fault.call == Call::WriteFile &&
+           (fault.code == ERROR_BROKEN_PIPE || fault.code == ERROR_NO_DATA || fault.code == ERROR_PIPE_NOT_CONNECTED);
+}
+
 std::string written(HANDLE h) {
     const Object* object = object_of(h);
     return object != nullptr ? object->written : std::string{};

@@ -87,6 +87,11 @@ void set_reserved_block(const std::vector<uint8_t>& block);
 
 void plan(const Fault& fault);
 
+// Whether a fault is the other end of a pipe going away: the reader of a
+// write, or the writer of a read (ERROR_BROKEN_PIPE, the end of the data).
+// The copy loses nothing of its own by it.
+bool other_end_gone(const Fault& fault);
+
 // Everything written to the object of `h`, and a disk object's whole contents.
 std::string written(HANDLE h);
 std::string contents(HANDLE h);

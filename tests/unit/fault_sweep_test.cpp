@@ -132,24 +132,6 @@ bool transparent(const sim::Fault& fault) {
     return (fault.call == sim::Call::ReadFile && fault.take > 0) || fault.call == sim::Call::SetFilePointer;
 }
 
-// The other end of a pipe going away: the reader of the output, or the
-// writer of the input (ERROR_BROKEN_PIPE, which ends the data). Neither is a
-// failure of the copy.
-bool other_end_gone(const sim::Fault& fault) {
-    if (fault.take >= 0) {
-        return false;
-    }
-    if (fault.call == sim::Call::ReadFile) {
-        return fault.code == ERROR_BROKEN_PIPE;
-    }
-    return fault.call == sim::Call::WriteFile &&
-           (fault.code == ERROR_BROKEN_PIPE || fault.code == ERROR_NO_DATA || fault.code == ERROR_PIPE_NOT_CONNECTED);
-}
-
-bool starts_with(const std::string& text, const std::string& start) {
-    return text.compare(0, start.size(), start) == 0;
-}
-
 // One line that names the failed side: the file for a read, standard output
 // for a write.
 bool one_report_line(const std::string& err, const sim::Fault& fault) {
@@ -158,12 +140,12 @@ bool one_report_line(const std::string& err, const sim::Fault& fault) {
         return false;
     }
     if (fault.call == sim::Call::ReadFile) {
-        return starts_with(err, "f: ");
+        return is_prefix("f: ", err);
     }
     if (fault.call == sim::Call::WriteFile) {
-        return starts_with(err, "standard output: ");
+        return is_prefix("standard output: ", err);
     }
-    return starts_with(err, "f: ") || starts_with(err, "standard output: ");
+    return is_prefix("f: ", err) || is_prefix("standard output: ", err);
 }
 
 std::string describe(const std::vector<sim::Fault>& faults) {
@@ -195,11 +177,12 @@ void check_run(const SweepCase& c, const Outcome& clean, const std::vector<sim::
     }
     switch (faulty.status) {
         case STATUS_COPIED:
-            ASSERT_TRUE(whole || other_end_gone(fault)) << where << ": status 0 for " << faulty.out.size() << " bytes";
+            ASSERT_TRUE(whole || sim::other_end_gone(fault))
+                << where << ": status 0 for " << faulty.out.size() << " bytes";
             ASSERT_EQ(faulty.err, "") << where;
             break;
         case STATUS_COPY_FAILED:
-            ASSERT_FALSE(other_end_gone(fault)) << where << ": reported";
+            ASSERT_FALSE(sim::other_end_gone(fault)) << where << ": reported";
             if (faulty.err_lost) {
                 ASSERT_LE(std::count(faulty.err.begin(), faulty.err.end(), '\n'), 1) << where;
             } else {
