@@ -226,7 +226,7 @@ bool stdout_is_device() {
     std::signal(SIGPIPE, SIG_IGN);
     bool device = false;
     for (int fd = 0; fd < 3; ++fd) {
-        struct stat status {};
+        struct stat status = {};
         if (fcntl(fd, F_GETFD) != -1 && fstat(fd, &status) == 0 && fd == STDOUT_FILENO) {
             device = S_ISCHR(status.st_mode);
         }
@@ -247,7 +247,7 @@ int main(int argc, char** argv) {
 
     // lintop opens, then looks at the file twice (CreateFileA, GetFileType).
     input_fd = open(name, O_RDONLY | O_NOCTTY);
-    struct stat status {};
+    struct stat status = {};
     if (input_fd == -1 || fstat(input_fd, &status) != 0 || fstat(input_fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         std::fprintf(stderr, "%s: not a readable disk file\n", name);
         return 2;

@@ -20,13 +20,13 @@ struct InheritedBlock {
 bool read_entry(const InheritedBlock& block, int32_t number, uint8_t* attributes, HANDLE* platform_handle) {
     const uint64_t attribute_offset = 4 + static_cast<uint64_t>(number);
     const uint64_t handle_offset =
-        4 + static_cast<uint64_t>(block.stored_count) + static_cast<uint64_t>(number) * sizeof(HANDLE);
+        4 + static_cast<uint64_t>(block.stored_count) + (static_cast<uint64_t>(number) * sizeof(HANDLE));
     // Only entries that lie wholly inside the block are read.
     if (attribute_offset >= block.size || handle_offset + sizeof(HANDLE) > block.size) {
         return false;
     }
     *attributes = block.bytes[attribute_offset];
-    std::memcpy(platform_handle, block.bytes + handle_offset, sizeof(HANDLE));
+    std::memcpy(static_cast<void*>(platform_handle), block.bytes + handle_offset, sizeof(HANDLE));
     return true;
 }
 

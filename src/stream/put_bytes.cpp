@@ -117,7 +117,7 @@ uint32_t write_bytes(TextOutput* output, const uint8_t* bytes, uint32_t count) {
             if (has_buffer(output) && flush_stream(output) == -1) {
                 return count - remaining;
             }
-            uint32_t whole = remaining - remaining % unit;
+            uint32_t whole = remaining - (remaining % unit);
             int32_t written = write_handle(output->handle, bytes, whole);
             if (written < 0) {
                 output->state |= STREAM_ERROR_SEEN;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstring>
@@ -136,9 +137,7 @@ TranslatedWrite write_translated(int32_t handle, const uint8_t* bytes, uint32_t 
             result.code = GetLastError();
             break;
         }
-        if (sent > chunk.size) {
-            sent = chunk.size;
-        }
+        sent = std::min<DWORD>(sent, chunk.size);
         result.accepted += sent;
         if (sent < chunk.size) {
             result.count += whole_in(chunk, sent);

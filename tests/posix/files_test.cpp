@@ -145,7 +145,7 @@ TEST(CreateFileA, OtherFormsAreRefusedAndNeverCreateOrTruncate) {
     }
     EXPECT_EQ(open_for_reading(missing), INVALID_HANDLE_VALUE);
     EXPECT_NE(access(missing.c_str(), F_OK), 0) << "not created";
-    struct stat status {};
+    struct stat status = {};
     ASSERT_EQ(stat(existing.c_str(), &status), 0);
     EXPECT_EQ(status.st_size, 4) << "not truncated";
 }

@@ -149,7 +149,7 @@ void expect_refusals(std::initializer_list<Refusal> refusals, Transfer transfer)
 class IgnoreSigpipe {
 public:
     IgnoreSigpipe() {
-        struct sigaction ignore {};
+        struct sigaction ignore = {};
         ignore.sa_handler = SIG_IGN;
         sigaction(SIGPIPE, &ignore, &previous_);
     }
@@ -158,7 +158,7 @@ public:
     ~IgnoreSigpipe() { sigaction(SIGPIPE, &previous_, nullptr); }
 
 private:
-    struct sigaction previous_ {};
+    struct sigaction previous_ = {};
 };
 
 // A thread that never takes SIGALRM, so the timer below interrupts the test's
@@ -183,7 +183,7 @@ class Interrupter {
 public:
     Interrupter() {
         interruptions = 0;
-        struct sigaction count {};
+        struct sigaction count = {};
         count.sa_handler = [](int) {
             interruptions = interruptions + 1;
         };
@@ -199,7 +199,7 @@ public:
     }
 
 private:
-    struct sigaction previous_action_ {};
+    struct sigaction previous_action_ = {};
     itimerval previous_timer_{};
 };
 

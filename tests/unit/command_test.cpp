@@ -1,5 +1,7 @@
 // The command as a whole over the simulated platform: arguments, counts,
 // reports and statuses, with standard output and error on disk files.
+#include <algorithm>
+
 #include "fixture.h"
 
 namespace lintop {

@@ -1,5 +1,6 @@
 // Text mode on reading and writing, by kind of handle, with the platform
 // calls each rule makes.
+#include <algorithm>
 #include <random>
 
 #include "fixture.h"

@@ -39,7 +39,7 @@ DWORD missing_name_error(const char* name) {
     }
     std::memcpy(directory, name, length);
     directory[length] = '\0';
-    struct stat status {};
+    struct stat status = {};
     if (stat(directory, &status) == 0 && S_ISDIR(status.st_mode)) {
         return ERROR_FILE_NOT_FOUND;
     }
@@ -81,7 +81,7 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode
         }
         return fail_open(lintop::platform_posix::win32_error_from_errno(error));
     }
-    struct stat status {};
+    struct stat status = {};
     if (fstat(fd, &status) == -1) {
         const int error = errno;
         close(fd);
@@ -106,7 +106,7 @@ BOOL CloseHandle(HANDLE hObject) {
 }
 
 DWORD GetFileType(HANDLE hFile) {
-    struct stat status {};
+    struct stat status = {};
     if (fstat(fd_from_handle(hFile), &status) == -1) {
         set_last_error_from_errno(errno);
         return FILE_TYPE_UNKNOWN;

@@ -46,7 +46,7 @@ DWORD transfer_error(int fd, int error) {
 }
 
 bool is_pipe(int fd) {
-    struct stat status {};
+    struct stat status = {};
     return fstat(fd, &status) == 0 && (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode));
 }
 
@@ -101,7 +101,7 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDW
         } else if (taken == 0) {
             // Nothing taken and no reason given: retrying could spin forever.
             return fail(ERROR_WRITE_FAULT);
-        } else if (errno != EINTR && !(errno == EAGAIN && wait_until_ready(fd, POLLOUT))) {
+        } else if (errno != EINTR && (errno != EAGAIN || !wait_until_ready(fd, POLLOUT))) {
             return fail(transfer_error(fd, errno));
         }
     }
@@ -113,7 +113,7 @@ namespace {
 // The end of the file without moving: a regular file tells its size; other
 // objects (a block device, say) tell it only by a seek, which is undone.
 off_t end_position(int fd) {
-    struct stat status {};
+    struct stat status = {};
     if (fstat(fd, &status) == -1) {
         return -1;
     }

@@ -1,6 +1,7 @@
 // The process: GetStdHandle, GetStartupInfoA, ExitProcess, GetProcessHeap, HeapAlloc.
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -76,10 +77,7 @@ LPVOID HeapAlloc(HANDLE /*hHeap*/, DWORD /*dwFlags*/, SIZE_T dwBytes) {
     const size_t size = dwBytes != 0 ? dwBytes : 1;
     if (size <= ARENA_SIZE - arena_used) {
         void* block = arena + arena_used;
-        arena_used += (size + ARENA_ALIGNMENT - 1) & ~(ARENA_ALIGNMENT - 1);
-        if (arena_used > ARENA_SIZE) {
-            arena_used = ARENA_SIZE;
-        }
+        arena_used = std::min(arena_used + ((size + ARENA_ALIGNMENT - 1) & ~(ARENA_ALIGNMENT - 1)), ARENA_SIZE);
         return block;
     }
     return std::malloc(size);
