@@ -2,8 +2,9 @@
 # Installs on a Debian machine (12 or 13) what lintop needs, when it is missing.
 #   tools/install-deps.sh build     what building the program needs: CMake, Ninja, g++
 #   tools/install-deps.sh package   that, and what tools/package.sh needs: the
-#                                   mingw-w64 cross compiler for lintop.exe, and
-#                                   dpkg-dev and file for the Debian package
+#                                   mingw-w64 cross compilers for the 64-bit and
+#                                   the 32-bit lintop.exe, dpkg-dev and file for
+#                                   the Debian package, and git
 #   tools/install-deps.sh           all of that, and what the tests need:
 #                                   GoogleTest, clang-format and clang-tidy for the
 #                                   style check, Wine to run lintop.exe, mandoc
@@ -11,7 +12,9 @@
 #                                   package, clang and its libFuzzer runtime for
 #                                   the fuzz targets, strace for the check that
 #                                   the benchmark's floor program makes lintop's
-#                                   calls
+#                                   calls, and the 32-bit Wine (wine32:i386, with
+#                                   the i386 architecture) where the kernel runs
+#                                   32-bit programs
 # Runs apt-get directly as root, and through sudo otherwise.
 set -euo pipefail
 
@@ -25,7 +28,7 @@ esac
 
 packages=(cmake ninja-build g++)
 if [ "${1:-}" != build ]; then
-    packages+=(g++-mingw-w64-x86-64 dpkg-dev file)
+    packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 dpkg-dev file git)
 fi
 if [ -z "${1:-}" ]; then
     packages+=(libgtest-dev libgmock-dev clang-format clang-tidy wine wine64 mandoc lintian clang strace)
@@ -44,7 +47,9 @@ install() {
     [ ${#missing[@]} -gt 0 ] || return 0
     echo "installing: ${missing[*]}"
     if [ "$updated" = no ]; then
-        "${as_root[@]}" apt-get update -q
+        # A mirror caught mid-sync fails one index; the others still serve.
+        "${as_root[@]}" apt-get update -q ||
+            echo "install-deps: apt-get update reported failures; going on with the package lists it has" >&2
         updated=yes
     fi
     "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
@@ -62,4 +67,20 @@ if [ -z "${1:-}" ]; then
         exit 1
     fi
     install "libclang-rt-$clang_major-dev"
+fi
+
+# The 32-bit Wine runs the 32-bit lintop.exe, on a kernel that runs 32-bit
+# programs. Elsewhere it is left out: Debian's wine command would start every
+# program through its 32-bit loader, which such a kernel refuses, and
+# tools/test-all.sh says why it cannot test the 32-bit build.
+if [ -z "${1:-}" ]; then
+    if bash "$(dirname "$0")/runs-32bit.sh"; then
+        if ! dpkg --print-foreign-architectures | grep -qx i386; then
+            "${as_root[@]}" dpkg --add-architecture i386
+            updated=no
+        fi
+        install wine32:i386
+    else
+        echo "install-deps: so wine32:i386 is not installed" >&2
+    fi
 fi

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds the two packages: lintop_VERSION_amd64.deb from a native release
-# build, and lintop-VERSION-win64.zip from the mingw-w64 cross build (VERSION
-# is project()'s in CMakeLists.txt). Only the program is built, not the tests.
-#   tools/package.sh [FOLDER]   builds in FOLDER/package-deb and FOLDER/package-win
-#                               and leaves the packages, alone, in FOLDER/packages
+# Builds the three packages: lintop_VERSION_amd64.deb from a native release
+# build, and lintop-VERSION-win64.zip and lintop-VERSION-win32.zip from the
+# mingw-w64 cross builds for 64-bit and 32-bit Windows (VERSION is project()'s
+# in CMakeLists.txt). Only the program is built, not the tests.
+#   tools/package.sh [FOLDER]   builds in FOLDER/package-deb, FOLDER/package-win
+#                               and FOLDER/package-win32, and leaves the
+#                               packages, alone, in FOLDER/packages
 #                               (FOLDER is build unless given)
 # The packages are reproducible: one commit gives the same bytes in any build
 # folder. File times in them are SOURCE_DATE_EPOCH, the last commit's time
@@ -41,8 +43,10 @@ cmake --build "$folder/package-deb" -j "$jobs" --target lintop
 cpack_into "$folder/package-deb"
 
 # The toolchain file counts only at the first configure: later ones need not
-# hear that it went unused.
-cmake -S . -B "$folder/package-win" -G Ninja -DCMAKE_BUILD_TYPE=Release --no-warn-unused-cli \
-    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DLINTOP_WINDOWS_TEST_TOOLS=OFF
-cmake --build "$folder/package-win" -j "$jobs" --target lintop
-cpack_into "$folder/package-win"
+# hear that it went unused. CPack names each zip after its target: win64, win32.
+for pair in package-win:x86_64 package-win32:i686; do
+    cmake -S . -B "$folder/${pair%%:*}" -G Ninja -DCMAKE_BUILD_TYPE=Release --no-warn-unused-cli \
+        -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-w64-${pair#*:}.cmake" -DLINTOP_WINDOWS_TEST_TOOLS=OFF
+    cmake --build "$folder/${pair%%:*}" -j "$jobs" --target lintop
+    cpack_into "$folder/${pair%%:*}"
+done

@@ -117,6 +117,6 @@ echo "test-debian: Debian $1: $build_command"
 echo "test-debian: Debian $1: $test_command"
 started=$SECONDS
 timeout "${run_minutes}m" chroot "$root" /usr/bin/env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-    HOME=/root LANG=C.UTF-8 TERM=dumb DEBIAN_FRONTEND=noninteractive CI="${CI:-}" \
+    HOME=/root LANG=C.UTF-8 TERM=dumb DEBIAN_FRONTEND=noninteractive CI="${CI:-}" LINTOP_32BIT_RUNS="${LINTOP_32BIT_RUNS:-}" \
     bash -c "cd /work/lintop && { apt-get update -q >/dev/null || true; } && $build_command && $test_command"
 echo "test-debian: Debian $1 passed in $((SECONDS - started)) s"

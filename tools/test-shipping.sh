@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Tests what a user installs: the program from `cmake --install`, the manual
 # page, the Debian package (unpacked and run, then checked by lintian) and the
-# Windows zip (unpacked, and lintop.exe run from it under Wine). The packages
+# Windows zips for 64-bit and 32-bit Windows (unpacked, and each lintop.exe run
+# from it under Wine: the 32-bit one where the kernel runs 32-bit programs, or
+# not at all with LINTOP_32BIT_RUNS=no, as in tools/test-all.sh). The packages
 # are built twice, in two build folders, and must come out byte for byte the
 # same; every place that carries the version or the description must agree
 # with project() in CMakeLists.txt.
@@ -22,9 +24,12 @@ cache=$root/build/package-deb/CMakeCache.txt
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$cache")
 description=$(sed -n 's/^CMAKE_PROJECT_DESCRIPTION:STATIC=//p' "$cache")
 deb_name=lintop_${version}_amd64.deb
-zip_name=lintop-$version-win64.zip
 deb=$root/build/packages/$deb_name
-zip=$root/build/packages/$zip_name
+runs_32bit=yes
+if ! bash tools/runs-32bit.sh 2>/dev/null; then
+    [ "${LINTOP_32BIT_RUNS:-}" = no ] || { echo "shipping: the 32-bit lintop.exe cannot run here" >&2; exit 1; }
+    runs_32bit=no
+fi
 
 # One server for every Wine run here, so that no run races the exit of the last.
 mkdir -p "$WINEPREFIX"
@@ -63,35 +68,15 @@ lintian --fail-on error "$deb" >lintian.txt 2>&1 || lintian_status=$?
 grep -v 'running with root privileges' lintian.txt || true
 [ "$lintian_status" -eq 0 ] && pass || fail "lintian found errors in $(basename "$deb")"
 
-mkdir zip && (cd zip && cmake -E tar xf "$zip")
-exe=zip/lintop-$version-win64/lintop.exe
-check "lintop.exe from the zip" wine "$exe" -2 sample.txt
-grep -qv $'\r$' zip/lintop-$version-win64/README.txt && fail "README.txt has a line without CR LF" || pass
-# The manifest makes the command line UTF-8, so the name reaches CreateFileA whole.
-cp sample.txt 'résumé-日本.txt'
-check "lintop.exe on a UTF-8 name" wine "$exe" -2 'résumé-日本.txt'
-# Longer than MAX_PATH: Wine 8's CreateFileA refuses such a name whatever the
-# manifest says, so a refusal is only noted.
-long=$(printf 'folder-%02d-abcdefghijklmnopqrstuvwxyz/' $(seq 1 8))sample.txt
-mkdir -p "$(dirname "$long")" && cp sample.txt "$long"
-if wine "$exe" -2 "$long" >out.txt 2>/dev/null && cmp -s out.txt expected.txt; then
-    pass
-else
-    echo "note: this Wine does not open a name of ${#long} characters through CreateFileA"
-fi
-
-# Reproducible: the same bytes from the second build folder, the packages
-# alone in the output folder, and no link time in lintop.exe's header.
-for name in "$deb_name" "$zip_name"; do
+# Reproducible: the same bytes from the second build folder, and the packages
+# alone in the output folder.
+zips=("lintop-$version-win64.zip" "lintop-$version-win32.zip")
+for name in "$deb_name" "${zips[@]}"; do
     cmp -s "$root/build/packages/$name" "$work/again/packages/$name" && pass || fail "$name differs between two builds"
 done
 listing=$(ls -A "$root/build/packages" | sort)
-[ "$listing" = "$(printf '%s\n' "$deb_name" "$zip_name" | sort)" ] && pass ||
+[ "$listing" = "$(printf '%s\n' "$deb_name" "${zips[@]}" | sort)" ] && pass ||
     fail "build/packages holds more than the packages: $listing"
-# The COFF header's TimeDateStamp: 8 bytes into the header whose offset is at 0x3c.
-header=$(od -An -tu4 -j 60 -N 4 "$exe")
-stamp=$(od -An -tu4 -j $((header + 8)) -N 4 "$exe")
-[ "$stamp" -eq 0 ] && pass || fail "lintop.exe carries a link time: $stamp"
 
 # agree WHAT ACTUAL EXPECTED: one place that carries the version or the description.
 agree() {
@@ -104,22 +89,58 @@ agree "the changelog's version" "$(zcat debroot/usr/share/doc/lintop/changelog.g
 agree "the manual page's .Os" "$(zcat debroot/usr/share/man/man1/lintop.1.gz | sed -n 's/^\.Os //p')" "lintop $version"
 agree "the manual page's .Nd" "$(zcat debroot/usr/share/man/man1/lintop.1.gz | sed -n 's/^\.Nd //p')" "$description"
 grep -qF "$description" "$root/README.md" && pass || fail "README.md does not give the description"
-# The exe's resources as windres reads them back: the version resource and the manifest.
-resources=$(x86_64-w64-mingw32-windres -i "$exe" -O rc)
-numbers=${version//./, }
-agree "the exe's FILEVERSION" "$(sed -n 's/^ *FILEVERSION //p' <<<"$resources")" "$numbers"
-agree "the exe's PRODUCTVERSION" "$(sed -n 's/^ *PRODUCTVERSION //p' <<<"$resources")" "$numbers"
-agree "the exe's FileVersion" "$(sed -n 's/^ *VALUE "FileVersion", "\(.*\)"$/\1/p' <<<"$resources")" "$numbers"
-agree "the exe's ProductVersion" "$(sed -n 's/^ *VALUE "ProductVersion", "\(.*\)"$/\1/p' <<<"$resources")" "$numbers"
-agree "the exe's FileDescription" "$(sed -n 's/^ *VALUE "FileDescription", "\(.*\)"$/\1/p' <<<"$resources")" \
-    "${description^}"
-agree "the manifest's version" "$(grep -o 'assemblyIdentity [^>]*' <<<"$resources" |
-    sed -n 's/.* version=""\([^"]*\)"".*/\1/p')" "$version"
-# The help: status 0 and the same bytes from both programs, the version first.
+# The help: status 0, the version first; each lintop.exe must give the same bytes.
 debroot/usr/bin/lintop '/?' >help.txt 2>help-err.txt && [ ! -s help-err.txt ] && pass || fail "lintop /? failed"
-wine "$exe" '/?' >help-exe.txt 2>help-err.txt && [ ! -s help-err.txt ] && pass || fail "lintop.exe /? failed"
-cmp -s help.txt help-exe.txt && pass || fail "lintop /? and lintop.exe /? differ"
 agree "the help's first line" "$(sed -n 1p help.txt)" "lintop $version: $description"$'\r'
+
+# check_zip TARGET TRIPLET FORMAT RUNS: the zip for TARGET (win64, win32),
+# whose lintop.exe matches FORMAT, an extended expression over what file(1)
+# says of it, and is run under Wine when RUNS is yes.
+check_zip() {
+    local target=$1 triplet=$2 format=$3 runs=$4
+    local dir=zip-$target/lintop-$version-$target
+    mkdir "zip-$target" && (cd "zip-$target" && cmake -E tar xf "$root/build/packages/lintop-$version-$target.zip")
+    local exe=$dir/lintop.exe
+    file -b "$exe" | grep -Eq "$format" && pass || fail "$target lintop.exe is $(file -b "$exe")"
+    grep -qv $'\r$' "$dir/README.txt" && fail "$target README.txt has a line without CR LF" || pass
+    # The COFF header's TimeDateStamp: 8 bytes into the header whose offset is at 0x3c.
+    local header stamp
+    header=$(od -An -tu4 -j 60 -N 4 "$exe")
+    stamp=$(od -An -tu4 -j $((header + 8)) -N 4 "$exe")
+    [ "$stamp" -eq 0 ] && pass || fail "$target lintop.exe carries a link time: $stamp"
+    # The exe's resources as windres reads them back: the version resource and the manifest.
+    local resources numbers=${version//./, }
+    resources=$("$triplet-windres" -i "$exe" -O rc)
+    agree "$target FILEVERSION" "$(sed -n 's/^ *FILEVERSION //p' <<<"$resources")" "$numbers"
+    agree "$target PRODUCTVERSION" "$(sed -n 's/^ *PRODUCTVERSION //p' <<<"$resources")" "$numbers"
+    agree "$target FileVersion" "$(sed -n 's/^ *VALUE "FileVersion", "\(.*\)"$/\1/p' <<<"$resources")" "$numbers"
+    agree "$target ProductVersion" "$(sed -n 's/^ *VALUE "ProductVersion", "\(.*\)"$/\1/p' <<<"$resources")" "$numbers"
+    agree "$target FileDescription" "$(sed -n 's/^ *VALUE "FileDescription", "\(.*\)"$/\1/p' <<<"$resources")" \
+        "${description^}"
+    agree "$target manifest's version" "$(grep -o 'assemblyIdentity [^>]*' <<<"$resources" |
+        sed -n 's/.* version=""\([^"]*\)"".*/\1/p')" "$version"
+    if [ "$runs" != yes ]; then
+        echo "note: the $target lintop.exe is not run: this kernel does not run 32-bit programs"
+        return
+    fi
+    check "$target lintop.exe from the zip" wine "$exe" -2 sample.txt
+    wine "$exe" '/?' >help-exe.txt 2>help-err.txt && [ ! -s help-err.txt ] && pass || fail "$target lintop.exe /? failed"
+    cmp -s help.txt help-exe.txt && pass || fail "lintop /? and the $target lintop.exe /? differ"
+    # The manifest makes the command line UTF-8, so the name reaches CreateFileA whole.
+    check "$target lintop.exe on a UTF-8 name" wine "$exe" -2 'résumé-日本.txt'
+    # Longer than MAX_PATH: Wine's CreateFileA refuses such a name whatever the
+    # manifest says, so a refusal is only noted.
+    if wine "$exe" -2 "$long" >out.txt 2>/dev/null && cmp -s out.txt expected.txt; then
+        pass
+    else
+        echo "note: this Wine does not open a name of ${#long} characters through CreateFileA"
+    fi
+}
+cp sample.txt 'résumé-日本.txt'
+long=$(printf 'folder-%02d-abcdefghijklmnopqrstuvwxyz/' $(seq 1 8))sample.txt
+mkdir -p "$(dirname "$long")" && cp sample.txt "$long"
+check_zip win64 x86_64-w64-mingw32 '^PE32\+ executable.*console.*x86-64' yes
+check_zip win32 i686-w64-mingw32 '^PE32 executable.*console.*Intel (80386|i386)' "$runs_32bit"
 
 echo "shipping: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
