@@ -47,13 +47,15 @@ void write_name(const char* name) {
 }  // namespace
 
 // Straight to the handle, not through the standard error stream, so the
-// report cannot be held back in a buffer. Results are of no use here.
+// report cannot be held back in a buffer. Results are of no use here, but a
+// refused write sets error_number: the reason is taken before the first.
 void report_error(const char* name) {
+    const char* const reason = error_text(error_number);
     if (name != nullptr && name[0] != '\0') {
         write_name(name);
         write_straight(": ");
     }
-    write_straight(error_text(error_number));
+    write_straight(reason);
     write_straight("\n");
 }
 

@@ -37,6 +37,14 @@ inline uint32_t block_matches_sse2(const uint8_t* bytes, uint8_t byte) {
 }
 #endif
 
+// The scan that block_matches runs, named where it is chosen, so that a test
+// can tell which one a build compiled in.
+#if defined(LINTOP_SSE2_SCAN)
+constexpr char BYTE_SCAN[] = "SSE2";
+#else
+constexpr char BYTE_SCAN[] = "scalar";
+#endif
+
 inline uint32_t block_matches(const uint8_t* bytes, uint8_t byte) {
 #if defined(LINTOP_SSE2_SCAN)
     return block_matches_sse2(bytes, byte);

@@ -53,6 +53,9 @@ INSTANTIATE_TEST_SUITE_P(
 struct OpenFailure : test_support::NamedCase {
     std::vector<std::string> args;
     std::string err;
+    // Where Windows itself answers otherwise, lintop.exe's report; the two
+    // builds are not compared then.
+    std::string windows_err = {};
 };
 
 class OpenFailureReport : public ::testing::TestWithParam<OpenFailure> {};
@@ -64,9 +67,12 @@ TEST_P(OpenFailureReport, NamesTheFileAndTheCause) {
     RunOptions options;
     options.cwd = dir.path();
     options.args = GetParam().args;
+    // Under Wine a UTF-8 name reaches lintop.exe whole only in a UTF-8 locale.
+    options.environment = {"LC_ALL=C.UTF-8"};
     RunResult result = run(options);
-    EXPECT_TRUE(produced(result, "", GetParam().err, 2));
-    if (has_native_build()) {
+    const bool windows_differs = has_runner() && !GetParam().windows_err.empty();
+    EXPECT_TRUE(produced(result, "", windows_differs ? GetParam().windows_err : GetParam().err, 2));
+    if (has_native_build() && GetParam().windows_err.empty()) {
         options.build = Build::NATIVE;
         EXPECT_TRUE(same_run(result, run(options)));
     }
@@ -76,17 +82,23 @@ const std::string MISSING = ": No such file or directory\r\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Table, OpenFailureReport,
-    ::testing::Values(OpenFailure{"missing_file", {"missing.txt"}, "missing.txt" + MISSING},
-                      OpenFailure{"missing_file_with_count", {"-3", "missing.txt"}, "missing.txt" + MISSING},
-                      OpenFailure{"lone_minus_5_is_a_file_name", {"-5"}, "-5" + MISSING},
-                      OpenFailure{"lone_dash_dash_help_is_a_file_name", {"--help"}, "--help" + MISSING},
-                      OpenFailure{
-                          "first_not_option_names_the_file", {"missing.txt", "input.txt"}, "missing.txt" + MISSING},
-                      OpenFailure{"missing_directory_in_path", {"nodir/input.txt"}, "nodir/input.txt" + MISSING},
-                      OpenFailure{"file_used_as_directory", {"input.txt/x"}, "input.txt/x" + MISSING},
-                      OpenFailure{"empty_name_gives_only_the_text", {""}, "No such file or directory\r\n"},
-                      OpenFailure{"empty_name_with_count", {"-3", ""}, "No such file or directory\r\n"},
-                      OpenFailure{"directory_is_refused", {"folder"}, "folder: Permission denied\r\n"}),
+    ::testing::Values(
+        OpenFailure{"missing_file", {"missing.txt"}, "missing.txt" + MISSING},
+        OpenFailure{"missing_file_with_count", {"-3", "missing.txt"}, "missing.txt" + MISSING},
+        OpenFailure{"lone_minus_5_is_a_file_name", {"-5"}, "-5" + MISSING},
+        OpenFailure{"lone_dash_dash_help_is_a_file_name", {"--help"}, "--help" + MISSING},
+        OpenFailure{"first_not_option_names_the_file", {"missing.txt", "input.txt"}, "missing.txt" + MISSING},
+        OpenFailure{"missing_directory_in_path", {"nodir/input.txt"}, "nodir/input.txt" + MISSING},
+        OpenFailure{"file_used_as_directory", {"input.txt/x"}, "input.txt/x" + MISSING},
+        OpenFailure{"empty_name_gives_only_the_text", {""}, "No such file or directory\r\n"},
+        OpenFailure{"empty_name_with_count", {"-3", ""}, "No such file or directory\r\n"},
+        OpenFailure{"directory_is_refused", {"folder"}, "folder: Permission denied\r\n"},
+        OpenFailure{"bytes_80_to_ff_unchanged",
+                    {"r\xc3\xa9sum\xc3\xa9-\xe6\x97\xa5.txt"},
+                    "r\xc3\xa9sum\xc3\xa9-\xe6\x97\xa5.txt" + MISSING},
+        // No Windows name holds a '?': only "/?" itself is the help.
+        OpenFailure{"slash_question_x_is_a_file_name", {"/?x"}, "/?x" + MISSING, "/?x: Invalid argument\r\n"},
+        OpenFailure{"slash_two_questions_is_a_file_name", {"/??"}, "/??" + MISSING, "/??: Invalid argument\r\n"}),
     test_support::CaseName());
 
 // The usage message: a fixed first line, then one line of origin whose text

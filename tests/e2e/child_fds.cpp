@@ -83,6 +83,8 @@ void make_stdout(ChildFds& fds, StdoutTarget target) {
             make_pipe(read_end, fds.child_stdout);
             break;  // read_end closes here: the pipe has no reader from the start
         }
+        case StdoutTarget::CLOSED:
+            break;
     }
 }
 

@@ -63,7 +63,11 @@ pid_t spawn_child(const std::vector<std::string>& command, const std::vector<std
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds.child_stdin.get(), 0);
-    posix_spawn_file_actions_adddup2(&actions, fds.child_stdout.get(), 1);
+    if (fds.child_stdout.get() >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, fds.child_stdout.get(), 1);
+    } else {
+        posix_spawn_file_actions_addclose(&actions, 1);
+    }
     posix_spawn_file_actions_adddup2(&actions, fds.child_stderr.get(), 2);
     posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
 

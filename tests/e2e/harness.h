@@ -38,6 +38,7 @@ enum class StdoutTarget {
     PTY,          // the slave side of a pseudo-terminal in raw mode (a character device)
     DEV_FULL,     // /dev/full: a character device that refuses every write
     CLOSED_PIPE,  // a pipe whose read end is closed before the child starts
+    CLOSED,       // none: descriptor 1 is closed in the child
 };
 
 // Which program to start.

@@ -95,9 +95,9 @@ TEST(StdoutTerminalUnderWine, EachLineInAWriteOfItsOwnAndTheNativeBytes) {
     EXPECT_EQ(program_write_sizes(wine.err), (std::vector<size_t>{5, 5, 7, 2, 21}));
 }
 
-// Copies that stdout refuses. A refusal cuts the copy short: status 3 and one
-// report line. A reader that went away is its own choice: status 0 and
-// silence. Either way the process is not killed (no SIGPIPE death on a closed
+// Copies, and the help, that stdout refuses. A refusal cuts the output short:
+// status 3 and one report line. A reader that went away is its own choice:
+// status 0 and silence. Either way the process is not killed (no SIGPIPE death on a closed
 // pipe, no SIGXFSZ death past a file-size limit).
 struct Refusal : test_support::NamedCase {
     StdoutTarget target;
@@ -105,6 +105,7 @@ struct Refusal : test_support::NamedCase {
     int status;
     std::string report;
     std::optional<unsigned long> file_size_limit = std::nullopt;
+    std::vector<std::string> args = {};  // none: a copy of the file
 };
 
 class RefusedWrites : public ::testing::TestWithParam<Refusal> {};
@@ -116,7 +117,10 @@ TEST_P(RefusedWrites, ReportedUnlessTheReaderWentAway) {
     ScratchDir dir;
     RunOptions options;
     options.cwd = dir.path();
-    options.args = {"-100000", dir.write("input.txt", GetParam().file)};
+    options.args = GetParam().args;
+    if (options.args.empty()) {
+        options.args = {"-100000", dir.write("input.txt", GetParam().file)};
+    }
     options.stdout_target = GetParam().target;
     options.file_size_limit = GetParam().file_size_limit;
     RunResult result = run(options);
@@ -137,7 +141,14 @@ INSTANTIATE_TEST_SUITE_P(
                       Refusal{{"dev_full_large"}, StdoutTarget::DEV_FULL, lines(1, 10000, "\n"), 3, NO_SPACE},
                       Refusal{{"closed_pipe_small"}, StdoutTarget::CLOSED_PIPE, "a\nb\n", 0, ""},
                       Refusal{{"closed_pipe_large"}, StdoutTarget::CLOSED_PIPE, lines(1, 10000, "\n"), 0, ""},
-                      Refusal{{"file_size_limit"}, StdoutTarget::FILE, lines(1, 10000, "\n"), 3, NO_SPACE, 8192}),
+                      Refusal{{"file_size_limit"}, StdoutTarget::FILE, lines(1, 10000, "\n"), 3, NO_SPACE, 8192},
+                      Refusal{{"help_without_stdout"},
+                              StdoutTarget::CLOSED,
+                              "",
+                              3,
+                              "standard output: Bad file descriptor\r\n",
+                              std::nullopt,
+                              {"/?"}}),
     test_support::CaseName());
 
 TEST(Stdin, PlaysNoPartInTheCopy) {

@@ -90,42 +90,90 @@ TEST_F(Command, UsageWithoutABufferStopsAtTheRefusedByte) {
     }
 }
 
+enum class Out { DISK, CONSOLE, MISSING };
+
+// A report on standard error: the open failure of a name, or at exit the
+// first failure of a copy that `faults` cut short.
 struct ReportCase {
     std::vector<std::string> args;
     DWORD code;  // 0: the name is simply unknown to the platform
     std::string report;
+    int status = STATUS_OPEN_FAILED;
+    std::vector<sim::Fault> faults = {};
+    Out out = Out::DISK;
 };
 
-class OpenFailures : public Command, public ::testing::WithParamInterface<ReportCase> {};
-
-TEST_P(OpenFailures, ReportNameAndTextStraightToHandleTwo) {
-    file("present", "x\n");
-    if (GetParam().code != 0) {
-        sim::refuse_name(GetParam().args.back(), GetParam().code);
+class Reports : public Command, public ::testing::WithParamInterface<ReportCase> {
+protected:
+    void SetUp() override {
+        SimTest::SetUp();
+        out = GetParam().out == Out::CONSOLE ? sim::make_console() : sim::make_disk();
+        err = sim::make_disk();
+        start(sim::make_console(), GetParam().out == Out::MISSING ? nullptr : out, err);
     }
-    EXPECT_EQ(drive(GetParam().args), STATUS_OPEN_FAILED);
-    // Written before the driver returns, not held in a stream buffer.
-    EXPECT_EQ(sim::contents(err), GetParam().report);
-    flush_all_streams();
-    EXPECT_EQ(sim::contents(out), "");
+};
+
+TEST_P(Reports, NameTheFailedSideAndTheReasonStraightToHandleTwo) {
+    const ReportCase& c = GetParam();
+    file("present", "x\n");
+    file("f", lines(500, "12345678"));
+    if (c.code != 0) {
+        sim::refuse_name(c.args.back(), c.code);
+    }
+    for (const sim::Fault& fault : c.faults) {
+        sim::plan(fault);
+    }
+    const int status = drive(c.args);
+    if (status == STATUS_OPEN_FAILED) {
+        // Written before the driver returns, not held in a stream buffer.
+        EXPECT_EQ(sim::contents(err), c.report);
+    }
+    EXPECT_EQ(exit_sequence(status), c.status);
+    EXPECT_EQ(sim::contents(err), c.report);
+    if (c.status == STATUS_OPEN_FAILED) {
+        EXPECT_EQ(sim::contents(out), "");
+    }
 }
 
+const sim::Fault SECOND_READ_FAILS = {sim::Call::ReadFile, 2, ERROR_GEN_FAILURE};
+const sim::Fault FIRST_WRITE_FAILS = {sim::Call::WriteFile, 1, ERROR_DISK_FULL};
+
 INSTANTIATE_TEST_SUITE_P(
-    Table, OpenFailures,
-    ::testing::Values(ReportCase{{"missing"}, 0, "missing: No such file or directory\r\n"},
-                      ReportCase{{"-5"}, 0, "-5: No such file or directory\r\n"},
-                      ReportCase{
-                          {"-3", "dir/missing"}, ERROR_PATH_NOT_FOUND, "dir/missing: No such file or directory\r\n"},
-                      ReportCase{{"adir"}, ERROR_ACCESS_DENIED, "adir: Permission denied\r\n"},
-                      ReportCase{{"busy"}, ERROR_SHARING_VIOLATION, "busy: Permission denied\r\n"},
-                      ReportCase{{"locked"}, ERROR_LOCK_VIOLATION, "locked: Permission denied\r\n"},
-                      ReportCase{{"long"}, ERROR_FILENAME_EXCED_RANGE, "long: No such file or directory\r\n"},
-                      ReportCase{{"odd"}, 0x12345u, "odd: Invalid argument\r\n"},
-                      ReportCase{{""}, 0, "No such file or directory\r\n"},
-                      ReportCase{{"x\033[31mred\nline\x7f"}, 0, "x?[31mred?line?: No such file or directory\r\n"},
-                      ReportCase{{"\t" + std::string(300, 'n') + "\r"},
-                                 0,
-                                 "?" + std::string(300, 'n') + "?: No such file or directory\r\n"}),
+    Table, Reports,
+    ::testing::Values(
+        ReportCase{{"missing"}, 0, "missing: No such file or directory\r\n"},
+        ReportCase{{"-5"}, 0, "-5: No such file or directory\r\n"},
+        ReportCase{{"-3", "dir/missing"}, ERROR_PATH_NOT_FOUND, "dir/missing: No such file or directory\r\n"},
+        ReportCase{{"adir"}, ERROR_ACCESS_DENIED, "adir: Permission denied\r\n"},
+        ReportCase{{"busy"}, ERROR_SHARING_VIOLATION, "busy: Permission denied\r\n"},
+        ReportCase{{"locked"}, ERROR_LOCK_VIOLATION, "locked: Permission denied\r\n"},
+        ReportCase{{"long"}, ERROR_FILENAME_EXCED_RANGE, "long: No such file or directory\r\n"},
+        ReportCase{{"odd"}, 0x12345u, "odd: Invalid argument\r\n"},
+        ReportCase{{""}, 0, "No such file or directory\r\n"},
+        ReportCase{{"x\033[31mred\nline\x7f"}, 0, "x?[31mred?line?: No such file or directory\r\n"},
+        ReportCase{{"r\xc3\xa9sum\xc3\xa9\x80\xff"}, 0, "r\xc3\xa9sum\xc3\xa9\x80\xff: No such file or directory\r\n"},
+        ReportCase{
+            {"\t" + std::string(300, 'n') + "\r"}, 0, "?" + std::string(300, 'n') + "?: No such file or directory\r\n"},
+        // Only "/?" itself asks for the help.
+        ReportCase{{"/?x"}, 0, "/?x: No such file or directory\r\n"},
+        ReportCase{{"/??"}, 0, "/??: No such file or directory\r\n"},
+        // The refused write of the name leaves the open failure's reason.
+        ReportCase{{"unwritten"},
+                   0,
+                   ": No such file or directory\r\n",
+                   STATUS_OPEN_FAILED,
+                   {{sim::Call::WriteFile, 1, ERROR_WRITE_PROTECT}}},
+        // A read fails, then the write-out at exit: the read is reported.
+        ReportCase{
+            {"-500", "f"}, 0, "f: Permission denied\r\n", STATUS_COPY_FAILED, {SECOND_READ_FAILS, FIRST_WRITE_FAILS}},
+        // A console write fails, then a read: the write is reported.
+        ReportCase{{"/500", "f"},
+                   0,
+                   "standard output: No space left on device\r\n",
+                   STATUS_COPY_FAILED,
+                   {SECOND_READ_FAILS, FIRST_WRITE_FAILS},
+                   Out::CONSOLE},
+        ReportCase{{"/?"}, 0, "standard output: Bad file descriptor\r\n", STATUS_COPY_FAILED, {}, Out::MISSING}),
     test_support::CaseName<&ReportCase::args>());
 
 TEST_F(Command, OpenAsksForAnExistingFileSharedForReadingAndWriting) {

@@ -253,6 +253,16 @@ TEST(ByteRuns, BlockScanAgreesWithTheScalarOneOnEveryWindowAndByte) {
     }
 }
 
+// LINTOP_NO_SSE2 is how the sanitizer build runs the scalar scan, which
+// targets without SSE2 depend on; without it an SSE2 target runs SSE2.
+TEST(ByteRuns, TheBuildRunsTheScanItAskedFor) {
+#if defined(LINTOP_NO_SSE2) || !defined(__SSE2__)
+    EXPECT_STREQ(BYTE_SCAN, "scalar");
+#else
+    EXPECT_STREQ(BYTE_SCAN, "SSE2");
+#endif
+}
+
 // Every run length around the in-line limits, with the byte at every place
 // or absent; each run in a block of its own exact size, so that a sanitizer
 // sees any byte read or written beyond it.
