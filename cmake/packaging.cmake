@@ -5,18 +5,19 @@
 # of install components, because each wants a layout of its own:
 #   - the Debian package (native build): the program under /usr, the manual
 #     page compressed, the machine-readable copyright file and the changelog;
-#   - the Windows zip (mingw-w64 build): lintop.exe, README.txt and
-#     LICENSE.txt side by side, the text files with CR LF line ends.
+#   - the Windows zip (mingw-w64 build): lintop.exe, README.txt, lintop.txt
+#     (the manual page as plain text) and LICENSE.txt side by side, the text
+#     files with CR LF line ends (cmake/zip-texts.cmake).
 # The generated files are made at configure time; their sources are listed as
 # configure dependencies, so an edit to one of them reconfigures. The manual
-# page and the changelog come from cmake/version.cmake, with the version in.
+# page, the changelog and the zip's README.txt come from cmake/version.cmake,
+# with the version in.
 
 include(GNUInstallDirs)
 
 set(LINTOP_PACKAGE_DIR ${PROJECT_BINARY_DIR}/package-files)
 file(MAKE_DIRECTORY ${LINTOP_PACKAGE_DIR})
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-    ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
 
 install(TARGETS lintop RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
 install(FILES ${LINTOP_GENERATED_DIR}/lintop.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT docs)
@@ -32,17 +33,17 @@ line end, and a Ctrl-Z byte ends the data.")
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 
 if(WIN32)
-    # Notepad and the console show CR LF text as it is meant to be read.
-    foreach(pair "README.md;README.txt" "LICENSE;LICENSE.txt")
-        list(GET pair 0 source)
-        list(GET pair 1 target)
-        file(READ ${PROJECT_SOURCE_DIR}/${source} text)
-        string(REPLACE "\n" "\r\n" text "${text}")
-        file(WRITE ${LINTOP_PACKAGE_DIR}/${target} "${text}")
-    endforeach()
+    # The texts are made as the zip is, by the component's first install
+    # rule, so that only packaging needs mandoc for the manual's text.
+    install(CODE "
+        set(LINTOP_GENERATED_DIR \"${LINTOP_GENERATED_DIR}\")
+        set(LINTOP_PACKAGE_DIR \"${LINTOP_PACKAGE_DIR}\")
+        set(LINTOP_LICENSE \"${PROJECT_SOURCE_DIR}/LICENSE\")
+        include(\"${PROJECT_SOURCE_DIR}/cmake/zip-texts.cmake\")"
+        COMPONENT zip EXCLUDE_FROM_ALL)
     install(TARGETS lintop RUNTIME DESTINATION . COMPONENT zip EXCLUDE_FROM_ALL)
-    install(FILES ${LINTOP_PACKAGE_DIR}/README.txt ${LINTOP_PACKAGE_DIR}/LICENSE.txt
-        DESTINATION . COMPONENT zip EXCLUDE_FROM_ALL)
+    install(FILES ${LINTOP_PACKAGE_DIR}/README.txt ${LINTOP_PACKAGE_DIR}/lintop.txt
+        ${LINTOP_PACKAGE_DIR}/LICENSE.txt DESTINATION . COMPONENT zip EXCLUDE_FROM_ALL)
 
     # lintop.exe is stripped as it is linked (CMakeLists.txt): strip would
     # write the time into its header.

@@ -4,6 +4,7 @@
 #   version.rc            lintop.exe's version resource
 #   lintop.exe.manifest   lintop.exe's application manifest
 #   lintop.1              the manual page
+#   README.txt            the Windows zips' README
 #   changelog             the Debian package's changelog
 # configure_file rewrites a file only when its text changes, and reconfigures
 # when a template changes.
@@ -26,4 +27,5 @@ configure_file(src/command/origin.h.in ${LINTOP_GENERATED_DIR}/command/origin.h 
 configure_file(src/startup/version.rc.in ${LINTOP_GENERATED_DIR}/version.rc @ONLY)
 configure_file(src/startup/lintop.exe.manifest.in ${LINTOP_GENERATED_DIR}/lintop.exe.manifest @ONLY)
 configure_file(doc/lintop.1.in ${LINTOP_GENERATED_DIR}/lintop.1 @ONLY)
+configure_file(doc/README.txt.in ${LINTOP_GENERATED_DIR}/README.txt @ONLY)
 configure_file(cmake/debian/changelog.in ${LINTOP_GENERATED_DIR}/changelog @ONLY)

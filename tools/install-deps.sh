@@ -3,18 +3,19 @@
 #   tools/install-deps.sh build     what building the program needs: CMake, Ninja, g++
 #   tools/install-deps.sh package   that, and what tools/package.sh needs: the
 #                                   mingw-w64 cross compilers for the 64-bit and
-#                                   the 32-bit lintop.exe, dpkg-dev and file for
-#                                   the Debian package, and git
+#                                   the 32-bit lintop.exe, mandoc for the zips'
+#                                   text of the manual page, dpkg-dev and file
+#                                   for the Debian package, and git
 #   tools/install-deps.sh           all of that, and what the tests need:
 #                                   GoogleTest, clang-format and clang-tidy for the
-#                                   style check, Wine to run lintop.exe, mandoc
-#                                   for the manual page, lintian for the Debian
-#                                   package, clang and its libFuzzer runtime for
-#                                   the fuzz targets, strace for the check that
-#                                   the benchmark's floor program makes lintop's
-#                                   calls, and the 32-bit Wine (wine32:i386, with
-#                                   the i386 architecture) where the kernel runs
-#                                   32-bit programs
+#                                   style check, Wine to run lintop.exe, lintian
+#                                   for the Debian package, clang and its
+#                                   libFuzzer runtime for the fuzz targets,
+#                                   strace for the check that the benchmark's
+#                                   floor program makes lintop's calls, and the
+#                                   32-bit Wine (wine32:i386, with the i386
+#                                   architecture) where the kernel runs 32-bit
+#                                   programs
 # Runs apt-get directly as root, and through sudo otherwise.
 set -euo pipefail
 
@@ -28,10 +29,10 @@ esac
 
 packages=(cmake ninja-build g++)
 if [ "${1:-}" != build ]; then
-    packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 dpkg-dev file git)
+    packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 mandoc dpkg-dev file git)
 fi
 if [ -z "${1:-}" ]; then
-    packages+=(libgtest-dev libgmock-dev clang-format clang-tidy wine wine64 mandoc lintian clang strace)
+    packages+=(libgtest-dev libgmock-dev clang-format clang-tidy wine wine64 lintian clang strace)
 fi
 
 as_root=()

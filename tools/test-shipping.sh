@@ -102,7 +102,13 @@ check_zip() {
     mkdir "zip-$target" && (cd "zip-$target" && cmake -E tar xf "$root/build/packages/lintop-$version-$target.zip")
     local exe=$dir/lintop.exe
     file -b "$exe" | grep -Eq "$format" && pass || fail "$target lintop.exe is $(file -b "$exe")"
-    grep -qv $'\r$' "$dir/README.txt" && fail "$target README.txt has a line without CR LF" || pass
+    # The texts for Windows users: README.txt and the manual's text, lintop.txt.
+    local text
+    for text in README.txt lintop.txt; do
+        [ -f "$dir/$text" ] || { fail "the $target zip has no $text"; continue; }
+        grep -qv $'\r$' "$dir/$text" && fail "$target $text has a line without CR LF" || pass
+        grep -qF "lintop $version" "$dir/$text" && pass || fail "$target $text does not name lintop $version"
+    done
     # The COFF header's TimeDateStamp: 8 bytes into the header whose offset is at 0x3c.
     local header stamp
     header=$(od -An -tu4 -j 60 -N 4 "$exe")

@@ -33,7 +33,7 @@ constexpr char HELP[] =
     "       short, and standard error says why\n"
     "  255  not enough memory to start\n"
     "\n"
-    "More in the manual page, lintop(1), and in the README.\n";
+    "More in the manual page, lintop(1) or lintop.txt, and in the README.\n";
 
 }  // namespace
 
