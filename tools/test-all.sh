@@ -14,15 +14,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=2
 
-windows32_dir=$PWD/build/mingw32
-if ! bash tools/runs-32bit.sh; then
-    if [ "${LINTOP_32BIT_RUNS:-}" != no ]; then
-        echo "test-all: the 32-bit lintop.exe cannot be tested here (LINTOP_32BIT_RUNS=no tests the rest)" >&2
-        exit 1
-    fi
-    echo "test-all: LINTOP_32BIT_RUNS=no: the 32-bit lintop.exe is built and packaged but not run"
-    windows32_dir=
-fi
+runs_32bit=$(bash tools/runs-32bit.sh tests)
+windows32_dir=
+[ "$runs_32bit" = no ] || windows32_dir=$PWD/build/mingw32
 
 cmake --preset mingw
 cmake --build --preset mingw -j "$jobs"
