@@ -59,6 +59,18 @@ const char* take_program_name(const char* p, SplitSink& sink) {
     return p;
 }
 
+// Takes a quote that no backslash escapes. Inside a quoted part, two quotes
+// are one literal quote and the part goes on; any other quote opens or closes
+// a quoted part. Returns the character after what it took.
+const char* take_quote(const char* p, SplitSink& sink, bool& quoted) {
+    if (quoted && p[1] == '"') {
+        put_char(sink, '"');
+        return p + 2;
+    }
+    quoted = !quoted;
+    return p + 1;
+}
+
 // Takes a run of backslashes at `p`; returns the character after the run.
 const char* take_backslashes(const char* p, SplitSink& sink, bool& quoted) {
     size_t run = 0;
@@ -76,10 +88,9 @@ const char* take_backslashes(const char* p, SplitSink& sink, bool& quoted) {
     }
     if (run % 2 == 1) {
         put_char(sink, '"');
-    } else {
-        quoted = !quoted;
+        return p + 1;
     }
-    return p + 1;
+    return take_quote(p, sink, quoted);
 }
 
 const char* take_argument(const char* p, SplitSink& sink) {
@@ -89,8 +100,7 @@ const char* take_argument(const char* p, SplitSink& sink) {
         if (*p == '\\') {
             p = take_backslashes(p, sink, quoted);
         } else if (*p == '"') {
-            quoted = !quoted;
-            ++p;
+            p = take_quote(p, sink, quoted);
         } else {
             put_char(sink, *p);
             ++p;

@@ -31,31 +31,42 @@ inline size_t model_program_name(std::string_view line, std::string& name) {
     return end;
 }
 
-// One argument from `at`: blanks outside quotes end it; each unescaped quote
-// opens or closes a quoted part; 2n backslashes before a quote are n
-// backslashes and the quote groups, 2n+1 are n backslashes and a literal
-// quote; backslashes before anything else are literal. Returns where it ends.
+// One argument from `at`, in the words of the platform's documentation:
+// - blanks end it, except within a quoted string;
+// - backslashes are literal unless a quote follows them; then each pair of
+//   them gives one backslash, and the quote is a string delimiter after an
+//   even number, a literal quote after an odd one;
+// - within a quoted string, a pair of quotes is a single escaped quote;
+// - any other quote opens or closes a quoted string;
+// - a line that ends before the closing quote ends the argument there.
+// Returns where it ends.
 inline size_t model_argument(std::string_view line, size_t at, std::string& arg) {
     bool quoted = false;
     while (at < line.size() && (quoted || !is_blank(line[at]))) {
-        if (line[at] == '"') {
-            quoted = !quoted;
-            ++at;
-            continue;
-        }
         size_t run = 0;
         while (at + run < line.size() && line[at + run] == '\\') {
             ++run;
         }
-        if (run == 0) {
-            arg += line[at++];
+        const bool before_quote = at + run < line.size() && line[at + run] == '"';
+        if (!before_quote) {
+            arg.append(run, '\\');
+            at += run;
+            if (run == 0) {
+                arg += line[at++];
+            }
             continue;
         }
-        const bool before_quote = at + run < line.size() && line[at + run] == '"';
-        arg.append(before_quote ? run / 2 : run, '\\');
+        arg.append(run / 2, '\\');
         at += run;
-        if (before_quote && run % 2 == 1) {
+        const bool pair = quoted && at + 1 < line.size() && line[at + 1] == '"';
+        if (run % 2 == 1) {
             arg += '"';
+            ++at;
+        } else if (pair) {
+            arg += '"';
+            at += 2;
+        } else {
+            quoted = !quoted;
             ++at;
         }
     }

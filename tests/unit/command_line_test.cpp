@@ -38,7 +38,9 @@ const SplitCase SPLIT_CASES[] = {
     {"quotes group blanks", "p \"a b\" c", {"p", "a b", "c"}},
     {"quotes group within a word", "p a\"b c\"d", {"p", "ab cd"}},
     {"empty quotes give an empty argument", "p \"\" x", {"p", "", "x"}},
-    {"each quote toggles grouping", "p \"a\"\"b c\"", {"p", "ab c"}},
+    {"two quotes inside quotes are one quote", "p \"a\"\"b c\"", {"p", "a\"b c"}},
+    {"three quotes are one quote, unclosed", "p \"\"\"", {"p", "\""}},
+    {"a pair of quotes after two backslashes", "p \"a\\\\\"\"b\"", {"p", "a\\\"b"}},
     {"unterminated quote runs to the end", "p \"a b\t c", {"p", "a b\t c"}},
     {"tab inside quotes", "p \"x\ty\"", {"p", "x\ty"}},
     {"backslashes without a quote are literal", "p a\\\\b c\\", {"p", "a\\\\b", "c\\"}},
@@ -49,6 +51,13 @@ const SplitCase SPLIT_CASES[] = {
     {"four backslashes and a grouping quote", "p a\\\\\\\\\"b c\"", {"p", "a\\\\b c"}},
     {"closing quote after two backslashes", "p \"a\\\\\" b", {"p", "a\\", "b"}},
     {"escaped quote inside quotes", "p \"a\\\"b\" c", {"p", "a\"b", "c"}},
+    // The platform documentation's own examples.
+    {"documented: quoted words", "p \"a b c\" d e", {"p", "a b c", "d", "e"}},
+    {"documented: escapes in quotes", "p \"ab\\\"c\" \"\\\\\" d", {"p", "ab\"c", "\\", "d"}},
+    {"documented: backslashes before no quote", "p a\\\\\\b d\"e f\"g h", {"p", "a\\\\\\b", "de fg", "h"}},
+    {"documented: odd backslashes and a quote", "p a\\\\\\\"b c d", {"p", "a\\\"b", "c", "d"}},
+    {"documented: even backslashes and a quote", "p a\\\\\\\\\"b c\" d e", {"p", "a\\\\b c", "d", "e"}},
+    {"documented: a pair of quotes in quotes", "p a\"b\"\" c d", {"p", "ab\" c d"}},
     {"bytes above 0x7f pass through", "p \xe9t\xe9", {"p", "\xe9t\xe9"}},
 };
 
