@@ -28,18 +28,9 @@ floor=$PWD/build/release/bench/lintop_floor
 make_data=$PWD/build/release/bench/lintop_make_data
 datasets=(lf80 crlf80 short long oneline binary)
 
-install_missing() {
-    local missing=() package
-    for package in hyperfine time cmake ninja-build g++ libbenchmark-dev; do
-        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
-    done
-    [ ${#missing[@]} -eq 0 ] && return
-    local sudo=()
-    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    echo "installing: ${missing[*]}"
-    "${sudo[@]}" apt-get update -q
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
-}
+# Installed by the rule of tools/install-deps.sh: a failed package index does not stop it.
+# shellcheck source=tools/install-missing.sh
+. tools/install-missing.sh
 
 build() {
     cmake --preset release >/dev/null
@@ -186,7 +177,7 @@ print_table() {
         }' "$results/peaks" "$results/times"
 }
 
-install_missing
+install_missing hyperfine time cmake ninja-build g++ libbenchmark-dev
 build
 generate
 check_equal

@@ -12,11 +12,12 @@
 #                                   for the Debian package, clang and its
 #                                   libFuzzer runtime for the fuzz targets,
 #                                   strace for the check that the benchmark's
-#                                   floor program makes lintop's calls, and the
-#                                   32-bit Wine (wine32:i386, with the i386
-#                                   architecture) where the kernel runs 32-bit
-#                                   programs
-# Runs apt-get directly as root, and through sudo otherwise.
+#                                   floor program makes lintop's calls, and,
+#                                   where the kernel runs i386 code and the
+#                                   package can be had, the 32-bit Wine
+#                                   (wine32:i386, with the i386 architecture)
+# Runs apt-get directly as root, and through sudo otherwise. A required package
+# that cannot be installed fails the script; the 32-bit Wine is optional.
 set -euo pipefail
 
 case "${1:-}" in
@@ -35,28 +36,9 @@ if [ -z "${1:-}" ]; then
     packages+=(libgtest-dev libgmock-dev clang-format clang-tidy wine wine64 lintian clang strace)
 fi
 
-as_root=()
-[ "$(id -u)" -eq 0 ] || as_root=(sudo)
-updated=no
-
-# install PACKAGE...: installs those of the packages that are not installed yet.
-install() {
-    local missing=() package
-    for package in "$@"; do
-        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
-    done
-    [ ${#missing[@]} -gt 0 ] || return 0
-    echo "installing: ${missing[*]}"
-    if [ "$updated" = no ]; then
-        # A mirror caught mid-sync fails one index; the others still serve.
-        "${as_root[@]}" apt-get update -q ||
-            echo "install-deps: apt-get update reported failures; going on with the package lists it has" >&2
-        updated=yes
-    fi
-    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
-}
-
-install "${packages[@]}"
+# shellcheck source=tools/install-missing.sh
+. "$(dirname "$0")/install-missing.sh"
+install_missing "${packages[@]}"
 
 # libFuzzer comes with the clang runtime of the clang that the clang package
 # brought (clang-14 on Debian 12, clang-19 on Debian 13): its version is read
@@ -67,21 +49,43 @@ if [ -z "${1:-}" ]; then
         echo "install-deps: cannot tell which clang the clang package installed" >&2
         exit 1
     fi
-    install "libclang-rt-$clang_major-dev"
+    install_missing "libclang-rt-$clang_major-dev"
 fi
 
-# The 32-bit Wine runs the 32-bit lintop.exe, on a kernel that runs 32-bit
-# programs. Elsewhere it is left out: Debian's wine command would start every
-# program through its 32-bit loader, which such a kernel refuses, and
-# tools/test-all.sh says why it cannot test the 32-bit build.
+# The 32-bit Wine, for the 32-bit lintop.exe, is optional: where it cannot be
+# had, the tests say that they did not run that build, and why. It is tried
+# only where the kernel runs i386 code; elsewhere Debian's wine command would
+# start every program through its 32-bit loader, which such a kernel refuses.
+# A failed try leaves apt as it was: the i386 architecture that it added goes
+# again, so that a broken i386 index cannot fail every later apt-get update.
+# apt's words stay in build/wine32-not-installed.txt for the tests' reason.
 if [ -z "${1:-}" ]; then
-    if bash "$(dirname "$0")/runs-32bit.sh"; then
-        if ! dpkg --print-foreign-architectures | grep -qx i386; then
-            "${as_root[@]}" dpkg --add-architecture i386
-            updated=no
-        fi
-        install wine32:i386
+    note=$(cd "$(dirname "$0")/.." && pwd)/build/wine32-not-installed.txt
+    if ! reason=$(bash "$(dirname "$0")/runs-32bit.sh" kernel 2>&1); then
+        echo "install-deps: wine32:i386 left out: $reason"
     else
-        echo "install-deps: so wine32:i386 is not installed" >&2
+        added_i386=no
+        if ! dpkg --print-foreign-architectures | grep -qx i386; then
+            "${install_as_root[@]}" dpkg --add-architecture i386
+            added_i386=yes
+            install_lists_changed
+        fi
+        log=$(mktemp)
+        if install_missing wine32:i386 >"$log" 2>&1; then
+            rm -f "$note"
+        else
+            words=$(grep '^E: ' "$log" | tail -n 1)
+            mkdir -p "$(dirname "$note")"
+            if grep -q '^E: Failed to fetch .*binary-i386' "$log"; then
+                words+=" (an i386 package index failed to download)"
+            fi
+            echo "apt-get install wine32:i386 failed: ${words:-$(tail -n 1 "$log")}" >"$note"
+            echo "install-deps: wine32:i386 cannot be installed, so the 32-bit lintop.exe will not be run: $(cat "$note")"
+            # dpkg keeps an architecture that an installed package still has.
+            if [ "$added_i386" = yes ] && ! "${install_as_root[@]}" dpkg --remove-architecture i386 2>/dev/null; then
+                echo "install-deps: i386 packages are installed, so the i386 architecture stays"
+            fi
+        fi
+        rm -f "$log"
     fi
 fi

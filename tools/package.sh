@@ -23,6 +23,8 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
     fi
 fi
 export SOURCE_DATE_EPOCH
+# The folder holds this build's packages alone: an older version's go.
+rm -rf "$out"
 
 # cpack_into BUILD: makes BUILD's package into $out, and takes away the
 # staging tree that cpack leaves beside it.

@@ -1,0 +1,32 @@
+# Sourced by tools/install-deps.sh and bench/run.sh: one rule for installing
+# Debian packages.
+#   install_missing PACKAGE...   installs those of the packages that are not
+#                                installed yet; fails when apt-get cannot
+# apt-get runs directly as root, and through sudo otherwise. The package lists
+# are refreshed before the first install of a run, and again after
+# install_lists_changed (a new architecture, say). A failed refresh does not
+# stop the install: a mirror caught mid-sync fails one index while the others
+# still serve.
+
+install_as_root=()
+[ "$(id -u)" -eq 0 ] || install_as_root=(sudo)
+install_updated=no
+
+install_lists_changed() {
+    install_updated=no
+}
+
+install_missing() {
+    local missing=() package
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+    done
+    [ ${#missing[@]} -gt 0 ] || return 0
+    echo "installing: ${missing[*]}"
+    if [ "$install_updated" = no ]; then
+        "${install_as_root[@]}" apt-get update -q ||
+            echo "install: apt-get update reported failures; going on with the package lists it has" >&2
+        install_updated=yes
+    fi
+    "${install_as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
