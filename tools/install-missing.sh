@@ -2,6 +2,7 @@
 # Debian packages.
 #   install_missing PACKAGE...   installs those of the packages that are not
 #                                installed yet; fails when apt-get cannot
+#   installed PACKAGE            whether it is installed
 # apt-get runs directly as root, and through sudo otherwise. The package lists
 # are refreshed before the first install of a run, and again after
 # install_lists_changed (a new architecture, say). A failed refresh does not
@@ -16,10 +17,15 @@ install_lists_changed() {
     install_updated=no
 }
 
+# installed PACKAGE: whether dpkg has the package installed.
+installed() {
+    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
+}
+
 install_missing() {
     local missing=() package
     for package in "$@"; do
-        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+        installed "$package" || missing+=("$package")
     done
     [ ${#missing[@]} -gt 0 ] || return 0
     echo "installing: ${missing[*]}"

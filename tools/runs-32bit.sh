@@ -14,6 +14,8 @@
 # status 1. Unset or empty, the machine decides.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=tools/install-missing.sh
+. "$root/tools/install-missing.sh"
 
 # Where a first Wine run makes its prefix, and where a judged run must end.
 prefix_seconds=300
@@ -58,7 +60,7 @@ kernel_reason() {
 # NATIVE gives it, else why not.
 wine_reason() {
     local exe=$1 native=$2
-    if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+    if ! installed wine32:i386; then
         local words=""
         # tools/install-deps.sh keeps apt's words when the package could not be had.
         [ -f "$root/build/wine32-not-installed.txt" ] && words=": $(cat "$root/build/wine32-not-installed.txt")"
@@ -75,7 +77,6 @@ wine_reason() {
         mkdir -p "$WINEPREFIX"
         wineserver -p
         timeout "$prefix_seconds" wine "$exe" '/?' >/dev/null 2>&1 || true
-        status=0
         timeout "$run_seconds" wine "$exe" '/?' >"$work/exe.txt" 2>"$work/exe-err.txt" || status=$?
         wineserver -k 2>/dev/null || true
         exit "$status"

@@ -40,6 +40,8 @@ const SplitCase SPLIT_CASES[] = {
     {"empty quotes give an empty argument", "p \"\" x", {"p", "", "x"}},
     {"two quotes inside quotes are one quote", "p \"a\"\"b c\"", {"p", "a\"b c"}},
     {"three quotes are one quote, unclosed", "p \"\"\"", {"p", "\""}},
+    {"a pair in quotes, then blanks and backslashes", "p \"\"\"\\ a\\\\", {"p", "\"\\ a\\\\"}},
+    {"a pair in quotes before three backslashes", "p \"ab\tabb\"\"\\\\\\b\"", {"p", "ab\tabb\"\\\\\\b"}},
     {"a pair of quotes after two backslashes", "p \"a\\\\\"\"b\"", {"p", "a\\\"b"}},
     {"unterminated quote runs to the end", "p \"a b\t c", {"p", "a b\t c"}},
     {"tab inside quotes", "p \"x\ty\"", {"p", "x\ty"}},
