@@ -3,11 +3,13 @@
 // simulation with reads of 1, 2, 3 and 4096 bytes and counts of 1, 2 and the
 // default: the output, the status and the input's call sequence against the
 // text model. Short files with small reads reach every read edge that long
-// ones do.
+// ones do. Then the shorter of them again under every fault that one call of
+// the run can meet, against the fault oracle.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "case_name.h"
 #include "command/command.h"
 #include "exhaustive.h"
+#include "fault_oracle.h"
 #include "sim/sim.h"
 #include "startup/process.h"
 #include "stream/streams.h"
@@ -25,6 +28,7 @@ namespace {
 
 // The bound comes from the build (tests/CMakeLists.txt).
 constexpr size_t MAX_LENGTH = EXHAUSTIVE_COPY_LENGTH;
+constexpr size_t MAX_FAULT_LENGTH = EXHAUSTIVE_FAULT_LENGTH;
 constexpr char BYTES[] = {'a', '\r', '\n', '\x1a', '\0'};
 constexpr std::string_view ALPHABET(BYTES, sizeof BYTES);
 constexpr int64_t READ_LIMITS[] = {1, 2, 3, STREAM_BUFFER_SIZE};
@@ -56,13 +60,13 @@ HANDLE make(Kind kind, const std::string& data) {
 }
 
 struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
+    test_support::FaultedRun run;
+    test_support::RunEnds ends;
 };
 
-// One process over the simulation, start-up to exit flush, as the platform entry runs it.
-Outcome copy_once(const std::string& data, const Ends& ends, const Run& run) {
+// One process over the simulation, start-up to exit flush, as the platform
+// entry runs it, with `fault` planned (a call of no kind: none).
+Outcome copy_once(const std::string& data, const Ends& ends, const Run& run, const sim::Fault& fault = {}) {
     sim::reset();
     reset_stream_layer();
     sim::name_file("f", make(ends.input, data));
@@ -71,6 +75,10 @@ Outcome copy_once(const std::string& data, const Ends& ends, const Run& run) {
     sim::set_std_handle(STD_INPUT_HANDLE, sim::make_console());
     sim::set_std_handle(STD_OUTPUT_HANDLE, out);
     sim::set_std_handle(STD_ERROR_HANDLE, err);
+    // Planned first, so that it wins over the read limit at its call.
+    if (fault.nth > 0) {
+        sim::plan(fault);
+    }
     if (run.read_limit < STREAM_BUFFER_SIZE) {
         sim::plan({sim::Call::ReadFile, 1, 0, true, run.read_limit});
     }
@@ -80,7 +88,7 @@ Outcome copy_once(const std::string& data, const Ends& ends, const Run& run) {
         argv.erase(argv.begin() + 1);
     }
     const int status = run_process(static_cast<int>(argv.size() - 1), argv.data());
-    return {status, sim::written(out), sim::written(err)};
+    return {{status, sim::written(out), sim::written(err)}, {out, err, ends.output == Kind::CONSOLE, "f"}};
 }
 
 // The reading rules on the input's calls: a one-byte peek comes right after a
@@ -134,7 +142,7 @@ std::string broken_read_rule(Kind input) {
 
 // What is wrong with one run of `data`, or "".
 std::string copy_fault(const std::string& data, const Ends& ends, const Run& run, const std::string& expected) {
-    const Outcome outcome = copy_once(data, ends, run);
+    const test_support::FaultedRun outcome = copy_once(data, ends, run).run;
     if (outcome.status != STATUS_COPIED) {
         return "status " + std::to_string(outcome.status);
     }
@@ -176,6 +184,76 @@ TEST_P(CopyExhaustive, EveryShortFileAsTheTextRulesSay) {
         "exhaustive: copy %s: %lld cases: %lld files of 0 to %zu bytes, each read 1, 2, 3 and 4096 bytes "
         "at a time with counts 1, 2 and the default\n",
         ends.name, static_cast<long long>(cases), static_cast<long long>(files), MAX_LENGTH);
+}
+
+// The faults that one call can meet: a failure with a code of each class that
+// the layer tells apart (the other end gone, no room, access denied, any
+// other), and for a read or a write a part taken, or for a write nothing
+// taken; each once and from then on. A read that gives nothing is the end of
+// the file, no fault. Start-up's information and the exit cannot fail.
+std::vector<sim::Fault> faults_at(const sim::CallRecord& call, int nth) {
+    std::vector<sim::Fault> faults;
+    const auto both = [&](DWORD code, int64_t take) {
+        faults.push_back({call.call, nth, code, false, take});
+        faults.push_back({call.call, nth, code, true, take});
+    };
+    switch (call.call) {
+        case sim::Call::GetStartupInfoA:
+        case sim::Call::ExitProcess:
+            return faults;
+        case sim::Call::HeapAlloc:
+            both(ERROR_NOT_ENOUGH_MEMORY, -1);
+            return faults;
+        default:
+            break;
+    }
+    for (DWORD code : {ERROR_BROKEN_PIPE, ERROR_DISK_FULL, ERROR_ACCESS_DENIED, ERROR_GEN_FAILURE}) {
+        both(code, -1);
+    }
+    const bool transfer = call.call == sim::Call::ReadFile || call.call == sim::Call::WriteFile;
+    if (transfer && call.requested > 1) {
+        both(0, call.requested - 1);
+    }
+    if (call.call == sim::Call::WriteFile) {
+        both(0, 0);
+    }
+    return faults;
+}
+
+TEST_P(CopyExhaustive, EveryShortFileUnderEveryFaultOfEachCall) {
+    const Ends& ends = GetParam();
+    int64_t files = 0;
+    int64_t faulted = 0;
+    for (std::string data; data.size() <= MAX_FAULT_LENGTH; test_support::next_input(data, ALPHABET)) {
+        ++files;
+        for (int32_t count : {1, 0}) {
+            for (int64_t limit : {int64_t{1}, int64_t{STREAM_BUFFER_SIZE}}) {
+                const lintop::Run run{limit, count};
+                const std::string clean = copy_once(data, ends, run).run.out;
+                const std::vector<sim::CallRecord> calls = sim::log();
+                std::map<sim::Call, int> nth;
+                for (const sim::CallRecord& call : calls) {
+                    for (const sim::Fault& fault : faults_at(call, ++nth[call.call])) {
+                        ++faulted;
+                        const Outcome faulty = copy_once(data, ends, run, fault);
+                        const std::string broken =
+                            test_support::fault_promise_broken(clean, faulty.run, faulty.ends, {fault});
+                        if (!broken.empty()) {
+                            sim::reset();
+                            FAIL() << "smallest failing input: " << test_support::hex(data) << ", " << ends.name
+                                   << ", reads of at most " << limit << " bytes, count " << count << ", " << broken;
+                        }
+                    }
+                }
+            }
+        }
+    }
+    sim::reset();
+    RecordProperty("faulted_runs", std::to_string(faulted));
+    std::printf(
+        "exhaustive: copy %s under faults: %lld faulted runs: %lld files of 0 to %zu bytes, each read 1 and 4096 "
+        "bytes at a time with counts 1 and the default, every platform call of each run failing in turn\n",
+        ends.name, static_cast<long long>(faulted), static_cast<long long>(files), MAX_FAULT_LENGTH);
 }
 
 const Ends ENDS[] = {
