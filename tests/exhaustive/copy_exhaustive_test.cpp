@@ -210,12 +210,17 @@ std::vector<sim::Fault> faults_at(const sim::CallRecord& call, int nth) {
     for (DWORD code : {ERROR_BROKEN_PIPE, ERROR_DISK_FULL, ERROR_ACCESS_DENIED, ERROR_GEN_FAILURE}) {
         both(code, -1);
     }
-    const bool transfer = call.call == sim::Call::ReadFile || call.call == sim::Call::WriteFile;
-    if (transfer && call.requested > 1) {
-        both(0, call.requested - 1);
+    // A read of one byte where more were asked splits the file's bytes
+    // unlike the read limits; a write of all but its last byte splits its
+    // last CR LF.
+    if (call.call == sim::Call::ReadFile && call.requested > 1) {
+        both(0, 1);
     }
     if (call.call == sim::Call::WriteFile) {
         both(0, 0);
+        if (call.requested > 1) {
+            both(0, call.requested - 1);
+        }
     }
     return faults;
 }
