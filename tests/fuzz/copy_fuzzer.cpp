@@ -70,13 +70,15 @@ Setup setup_from(const uint8_t* control, const std::string& contents) {
     // data). The call's number is 1 + control[9].
     const uint8_t failure = control[8];
     const int which = failure & 7;
-    // On a console a Ctrl-Z ends only its read, so the fallback buffer's short
-    // reads after a failed allocation change the output there by right.
+    // On a console a Ctrl-Z ends only its read, so a read taken in part, or
+    // the fallback buffer's short reads after a failed allocation, change the
+    // output there by right.
     const bool reads_shape_output = s.input == Kind::CONSOLE && s.data.find('\x1a') != std::string::npos;
-    if (which >= 1 && !(CALLS[which - 1] == sim::Call::HeapAlloc && reads_shape_output)) {
-        const sim::Call call = CALLS[which - 1];
+    const sim::Call call = CALLS[which == 0 ? 0 : which - 1];
+    const bool part = (failure & 0x80) != 0 && (call == sim::Call::ReadFile || call == sim::Call::WriteFile);
+    const bool shapes_reads = call == sim::Call::HeapAlloc || (part && call == sim::Call::ReadFile);
+    if (which >= 1 && !(shapes_reads && reads_shape_output)) {
         const DWORD code = CODES[failure >> 3 & 7];
-        const bool part = (failure & 0x80) != 0 && (call == sim::Call::ReadFile || call == sim::Call::WriteFile);
         // A read that gives nothing is the end of the data, no fault.
         const int64_t take = control[7] / 8 * 37 + (call == sim::Call::ReadFile ? 1 : 0);
         // A writer that has gone stays gone.
