@@ -38,6 +38,9 @@ enum class StdoutTarget {
     PTY,          // the slave side of a pseudo-terminal in raw mode (a character device)
     DEV_FULL,     // /dev/full: a character device that refuses every write
     CLOSED_PIPE,  // a pipe whose read end is closed before the child starts
+    // A TCP socket whose reader closed with bytes unread before the child
+    // starts: the child's first write fails with ECONNRESET
+    RESET_SOCKET,
     CLOSED,       // none: descriptor 1 is closed in the child
 };
 
@@ -64,7 +67,7 @@ struct RunOptions {
 };
 
 struct RunResult {
-    std::string out;  // stdout bytes; empty for DEV_FULL and CLOSED_PIPE
+    std::string out;  // stdout bytes; empty for DEV_FULL, CLOSED_PIPE and RESET_SOCKET
     std::string err;  // stderr bytes
     int status = -1;  // exit status; -1 when the child did not exit normally
     bool signaled = false;
