@@ -107,7 +107,8 @@ INSTANTIATE_TEST_SUITE_P(
         OpenFailure{"file_with_slash_dot_slash", {"input.txt/./"}, "input.txt/./" + INVALID},
         OpenFailure{"through_file_with_slash", {"input.txt/x/"}, "input.txt/x/" + MISSING},
         OpenFailure{"missing_with_slash", {"missing/"}, "missing/" + MISSING},
-        OpenFailure{"socket_file", {"socket"}, "socket" + MISSING},
+        // Wine refuses a socket file as an invalid name; Windows has no such file.
+        OpenFailure{"socket_file", {"socket"}, "socket" + MISSING, "socket" + INVALID},
         OpenFailure{"bytes_80_to_ff_unchanged",
                     {"r\xc3\xa9sum\xc3\xa9-\xe6\x97\xa5.txt"},
                     "r\xc3\xa9sum\xc3\xa9-\xe6\x97\xa5.txt" + MISSING},
