@@ -33,15 +33,13 @@ namespace e2e {
 
 // Where the child's stdout goes.
 enum class StdoutTarget {
-    PIPE,         // a pipe, read by the harness
-    FILE,         // a regular file, read back after the child has ended
-    PTY,          // the slave side of a pseudo-terminal in raw mode (a character device)
-    DEV_FULL,     // /dev/full: a character device that refuses every write
-    CLOSED_PIPE,  // a pipe whose read end is closed before the child starts
-    // A TCP socket whose reader closed with bytes unread before the child
-    // starts: the child's first write fails with ECONNRESET
-    RESET_SOCKET,
-    CLOSED,       // none: descriptor 1 is closed in the child
+    PIPE,          // a pipe, read by the harness
+    FILE,          // a regular file, read back after the child has ended
+    PTY,           // the slave side of a pseudo-terminal in raw mode (a character device)
+    DEV_FULL,      // /dev/full: a character device that refuses every write
+    CLOSED_PIPE,   // a pipe whose read end is closed before the child starts
+    RESET_SOCKET,  // a TCP socket whose reader closed with bytes unread: the first write fails (ECONNRESET)
+    CLOSED,        // none: descriptor 1 is closed in the child
 };
 
 // Which program to start.
