@@ -19,7 +19,7 @@ constexpr char HELP[] =
     "\n"
     "Copies the first count lines of the file to standard output: 20 when the\n"
     "count is left out, zero or negative. A line ends with its line feed; lines\n"
-    "are counted in pieces of at most 4095 bytes, the line feed included, so a\n"
+    "are counted in pieces of at most 4095 characters, the line feed included, so a\n"
     "longer line counts as several. The file is read in text mode: CR LF is read\n"
     "as LF and a Ctrl-Z byte ends the data; every line feed leaves as CR LF.\n"
     "A single argument is always the file name (\"-5\" and \"--help\" too), except\n"

@@ -1,8 +1,12 @@
 // Building the child's standard streams for each kind of stdout.
 #include "child_fds.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <pty.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -57,6 +61,36 @@ void open_raw_pty(Fd& master, Fd& slave) {
     set_flags(slave, FD_CLOEXEC, 0);
 }
 
+// A connection over the loopback interface whose reader closes with a byte
+// unread, which resets it; the writer's end waits until the reset arrives.
+Fd reset_socket() {
+    const Fd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    auto* any = reinterpret_cast<sockaddr*>(&address);
+    if (::bind(listener.get(), any, size) != 0 || ::listen(listener.get(), 1) != 0 ||
+        ::getsockname(listener.get(), any, &size) != 0) {
+        fail("loopback listener");
+    }
+    Fd writer(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (::connect(writer.get(), any, size) != 0) {
+        fail("connect");
+    }
+    Fd reader(::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
+    pollfd arrived{reader.get(), POLLIN, 0};
+    if (::write(writer.get(), "x", 1) != 1 || ::poll(&arrived, 1, 10000) != 1) {
+        fail("write to the reader");
+    }
+    reader.reset();
+    pollfd reset{writer.get(), 0, 0};
+    if (::poll(&reset, 1, 10000) != 1 || (reset.revents & POLLERR) == 0) {
+        fail("reset");
+    }
+    return writer;
+}
+
 std::filesystem::path fresh_stdout_file() {
     static std::atomic<unsigned> counter{0};
     return work_root() / (".stdout-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
@@ -83,6 +117,9 @@ void make_stdout(ChildFds& fds, StdoutTarget target) {
             make_pipe(read_end, fds.child_stdout);
             break;  // read_end closes here: the pipe has no reader from the start
         }
+        case StdoutTarget::RESET_SOCKET:
+            fds.child_stdout = reset_socket();
+            break;
         case StdoutTarget::CLOSED:
             break;
     }

@@ -33,12 +33,13 @@ namespace e2e {
 
 // Where the child's stdout goes.
 enum class StdoutTarget {
-    PIPE,         // a pipe, read by the harness
-    FILE,         // a regular file, read back after the child has ended
-    PTY,          // the slave side of a pseudo-terminal in raw mode (a character device)
-    DEV_FULL,     // /dev/full: a character device that refuses every write
-    CLOSED_PIPE,  // a pipe whose read end is closed before the child starts
-    CLOSED,       // none: descriptor 1 is closed in the child
+    PIPE,          // a pipe, read by the harness
+    FILE,          // a regular file, read back after the child has ended
+    PTY,           // the slave side of a pseudo-terminal in raw mode (a character device)
+    DEV_FULL,      // /dev/full: a character device that refuses every write
+    CLOSED_PIPE,   // a pipe whose read end is closed before the child starts
+    RESET_SOCKET,  // a TCP socket whose reader closed with bytes unread: the first write fails (ECONNRESET)
+    CLOSED,        // none: descriptor 1 is closed in the child
 };
 
 // Which program to start.
@@ -64,7 +65,7 @@ struct RunOptions {
 };
 
 struct RunResult {
-    std::string out;  // stdout bytes; empty for DEV_FULL and CLOSED_PIPE
+    std::string out;  // stdout bytes; empty for DEV_FULL, CLOSED_PIPE and RESET_SOCKET
     std::string err;  // stderr bytes
     int status = -1;  // exit status; -1 when the child did not exit normally
     bool signaled = false;

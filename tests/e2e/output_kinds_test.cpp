@@ -141,6 +141,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Refusal{{"dev_full_large"}, StdoutTarget::DEV_FULL, lines(1, 10000, "\n"), 3, NO_SPACE},
                       Refusal{{"closed_pipe_small"}, StdoutTarget::CLOSED_PIPE, "a\nb\n", 0, ""},
                       Refusal{{"closed_pipe_large"}, StdoutTarget::CLOSED_PIPE, lines(1, 10000, "\n"), 0, ""},
+                      Refusal{{"reset_socket_small"}, StdoutTarget::RESET_SOCKET, "a\nb\n", 0, ""},
+                      Refusal{{"reset_socket_large"}, StdoutTarget::RESET_SOCKET, lines(1, 10000, "\n"), 0, ""},
                       Refusal{{"file_size_limit"}, StdoutTarget::FILE, lines(1, 10000, "\n"), 3, NO_SPACE, 8192},
                       Refusal{{"help_without_stdout"},
                               StdoutTarget::CLOSED,

@@ -92,6 +92,8 @@ TEST_P(CreateFileAFailure, GivesTheWin32Code) {
     mkdir((dir.path() / "folder").c_str(), 0755);
     symlink("loop_b", (dir.path() / "loop_a").c_str());
     symlink("loop_a", (dir.path() / "loop_b").c_str());
+    symlink("file", (dir.path() / "link").c_str());
+    ASSERT_TRUE(dir.socket_file("socket"));
     const std::string path = GetParam().path(dir.path().string());
     const int free_fd = lowest_free_fd();
     lintop::platform_posix::set_last_error(NO_ERROR);
@@ -117,7 +119,17 @@ INSTANTIATE_TEST_SUITE_P(
                     ERROR_FILENAME_EXCED_RANGE},
         OpenFailure{"Folder", [](const std::string& d) { return d + "/folder"; }, ERROR_ACCESS_DENIED},
         OpenFailure{"FolderWithSlash", [](const std::string& d) { return d + "/folder/"; }, ERROR_ACCESS_DENIED},
-        OpenFailure{"SymbolicLinkLoop", [](const std::string& d) { return d + "/loop_a"; }, ERROR_PATH_NOT_FOUND}),
+        OpenFailure{"SymbolicLinkLoop", [](const std::string& d) { return d + "/loop_a"; },
+                    ERROR_CANT_RESOLVE_FILENAME},
+        OpenFailure{"ThroughALinkLoop", [](const std::string& d) { return d + "/loop_a/x"; },
+                    ERROR_CANT_RESOLVE_FILENAME},
+        OpenFailure{"FileWithSlash", [](const std::string& d) { return d + "/file/"; }, ERROR_INVALID_NAME},
+        OpenFailure{"LinkToFileWithSlash", [](const std::string& d) { return d + "/link//"; }, ERROR_INVALID_NAME},
+        OpenFailure{"FileWithSlashDotSlash", [](const std::string& d) { return d + "/file/./"; }, ERROR_INVALID_NAME},
+        OpenFailure{"ThroughARegularFileWithSlash", [](const std::string& d) { return d + "/file/x/"; },
+                    ERROR_PATH_NOT_FOUND},
+        OpenFailure{"MissingWithSlash", [](const std::string& d) { return d + "/missing/"; }, ERROR_PATH_NOT_FOUND},
+        OpenFailure{"SocketFile", [](const std::string& d) { return d + "/socket"; }, ERROR_FILE_NOT_FOUND}),
     test_support::CaseName());
 
 TEST(CreateFileA, NullNameIsAMissingPath) {

@@ -1,7 +1,10 @@
 // Temporary folders for the POSIX and end-to-end tests.
 #pragma once
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -13,6 +16,7 @@
 #include <system_error>
 
 #include "case_name.h"
+#include "fd.h"
 
 namespace test_support {
 
@@ -46,6 +50,21 @@ public:
     // The same, giving the file's full name.
     std::string file(const std::string& name, std::string_view bytes = {}) const {
         return (path_ / write(name, bytes)).string();
+    }
+    // Leaves a socket file under the folder, as a server does, and closes the
+    // socket. Bound through the folder's descriptor: the full name may be too
+    // long for a socket address.
+    bool socket_file(const std::string& name) const {
+        const Fd folder(::open(path_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        const Fd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        const std::string bound = "/proc/self/fd/" + std::to_string(folder.get()) + "/" + name;
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        if (!folder.valid() || !socket.valid() || bound.size() >= sizeof address.sun_path) {
+            return false;
+        }
+        bound.copy(address.sun_path, sizeof address.sun_path - 1);
+        return ::bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     }
 
 private:

@@ -17,9 +17,9 @@ struct ErrnoMapping {
 // EAGAIN and EINTR are absent: the calls wait and retry instead of failing.
 constexpr ErrnoMapping ERRNO_TO_WIN32[] = {
     {ENOENT, ERROR_FILE_NOT_FOUND},
-    {ENOTDIR, ERROR_PATH_NOT_FOUND},  // a regular file where a directory was needed
-    {ELOOP, ERROR_PATH_NOT_FOUND},
-    {ENXIO, ERROR_FILE_NOT_FOUND},  // a socket file, a device with nothing behind it
+    {ENOTDIR, ERROR_PATH_NOT_FOUND},       // a regular file where a directory was needed
+    {ELOOP, ERROR_CANT_RESOLVE_FILENAME},  // links that never end in a file
+    {ENXIO, ERROR_FILE_NOT_FOUND},         // a socket file, a device with nothing behind it
     {ENODEV, ERROR_FILE_NOT_FOUND},
     {EACCES, ERROR_ACCESS_DENIED},
     {EPERM, ERROR_ACCESS_DENIED},

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <string_view>
 
 #include "platform/platform.h"
 #include "platform/posix/errors.h"
@@ -23,6 +24,18 @@ HANDLE fail_open(DWORD code) {
     return INVALID_HANDLE_VALUE;
 }
 
+// Whether the first `length` bytes of `name` name something that stat finds.
+bool stat_part(const char* name, size_t length, struct stat& status) {
+    // Shorter than PATH_MAX: a longer name fails with ENAMETOOLONG instead.
+    char part[PATH_MAX];
+    if (length >= sizeof part) {
+        return false;
+    }
+    std::memcpy(part, name, length);
+    part[length] = '\0';
+    return stat(part, &status) == 0;
+}
+
 // ENOENT means either that the last component or that a directory on the way
 // is missing; Windows tells the two apart (ERROR_FILE_NOT_FOUND,
 // ERROR_PATH_NOT_FOUND), so look at the directory part of the name.
@@ -31,19 +44,27 @@ DWORD missing_name_error(const char* name) {
     if (slash == nullptr) {
         return ERROR_FILE_NOT_FOUND;
     }
-    // Shorter than PATH_MAX: a longer name fails with ENAMETOOLONG instead.
-    char directory[PATH_MAX];
     const auto length = slash == name ? size_t{1} : static_cast<size_t>(slash - name);
-    if (length >= sizeof directory) {
-        return ERROR_FILE_NOT_FOUND;
-    }
-    std::memcpy(directory, name, length);
-    directory[length] = '\0';
     struct stat status = {};
-    if (stat(directory, &status) == 0 && S_ISDIR(status.st_mode)) {
+    if (stat_part(name, length, status) && S_ISDIR(status.st_mode)) {
         return ERROR_FILE_NOT_FOUND;
     }
     return ERROR_PATH_NOT_FOUND;
+}
+
+// Windows refuses a file's name with a separator after it ("notes.txt\",
+// "notes.txt\.\") as an invalid name; ENOTDIR says no more than that some
+// part of the name is not a folder, so look at what the name ends in.
+bool is_file_with_trailing_slash(const char* name) {
+    std::string_view part(name);
+    if (!part.ends_with('/')) {
+        return false;
+    }
+    while (part.size() > 1 && (part.ends_with('/') || part.ends_with("/."))) {
+        part.remove_suffix(part.ends_with('/') ? 1 : 2);
+    }
+    struct stat status = {};
+    return stat_part(name, part.size(), status) && !S_ISDIR(status.st_mode);
 }
 
 int open_retrying(const char* name, int flags) {
@@ -78,6 +99,9 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode
         const int error = errno;
         if (error == ENOENT) {
             return fail_open(missing_name_error(lpFileName));
+        }
+        if (error == ENOTDIR && is_file_with_trailing_slash(lpFileName)) {
+            return fail_open(ERROR_INVALID_NAME);
         }
         return fail_open(lintop::platform_posix::win32_error_from_errno(error));
     }
