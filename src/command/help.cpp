@@ -31,7 +31,7 @@ constexpr char HELP[] =
     "  2    the file cannot be opened (\"name: reason\" on standard error)\n"
     "  3    a read of the file or a write of the output failed: the copy is cut\n"
     "       short, and standard error says why\n"
-    "  255  not enough memory to start\n"
+    "  255  not enough memory to start (Windows only)\n"
     "\n"
     "More in the manual page, lintop(1) or lintop.txt, and in the README.\n";
 

@@ -180,7 +180,7 @@ const std::string HELP =
     "  2    the file cannot be opened (\"name: reason\" on standard error)\r\n"
     "  3    a read of the file or a write of the output failed: the copy is cut\r\n"
     "       short, and standard error says why\r\n"
-    "  255  not enough memory to start\r\n"
+    "  255  not enough memory to start (Windows only)\r\n"
     "\r\n"
     "More in the manual page, lintop(1) or lintop.txt, and in the README.\r\n";
 
