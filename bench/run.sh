@@ -12,6 +12,8 @@
 #   BENCH_ROUNDS=7  rounds: each runs every command of a group in turn, so that a change in the
 #                   machine's load falls on all of them alike; the table gives medians over rounds
 #   BENCH_MICRO=0   no micro-benchmarks
+# It installs nothing: what it needs and lacks, it names, with the command
+# that installs it, and stops.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,9 +30,21 @@ floor=$PWD/build/release/bench/lintop_floor
 make_data=$PWD/build/release/bench/lintop_make_data
 datasets=(lf80 crlf80 short long oneline binary)
 
-# Installed by the rule of tools/install-deps.sh: a failed package index does not stop it.
-# shellcheck source=tools/install-missing.sh
-. tools/install-missing.sh
+# Each need as a Debian package, and how to tell that it is there:
+# tools/install-deps.sh bench installs the same packages.
+check_needs() {
+    local missing=()
+    command -v hyperfine >/dev/null || missing+=(hyperfine)
+    [ -x /usr/bin/time ] || missing+=(time)
+    command -v cmake >/dev/null || missing+=(cmake)
+    command -v ninja >/dev/null || missing+=(ninja-build)
+    command -v g++ >/dev/null || missing+=(g++)
+    [ "$micro" = 0 ] || [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "bench: missing: ${missing[*]} (Debian packages); tools/install-deps.sh bench installs them" >&2
+        exit 1
+    fi
+}
 
 build() {
     cmake --preset release >/dev/null
@@ -177,7 +191,7 @@ print_table() {
         }' "$results/peaks" "$results/times"
 }
 
-install_missing hyperfine time cmake ninja-build g++ libbenchmark-dev
+check_needs
 build
 generate
 check_equal

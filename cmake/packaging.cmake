@@ -1,7 +1,9 @@
 # Install rules and packages.
 #
 # `cmake --install` lays out bin/lintop (lintop.exe on Windows), the manual
-# page and the README under the prefix. The packages take their own selection
+# page and the README for the platform's users (doc/README.in) under the
+# prefix; the checkout's README.md is for those who build lintop, and stays
+# there. The packages take their own selection
 # of install components, because each wants a layout of its own:
 #   - the Debian package (native build): the program under /usr, the manual
 #     page compressed, the machine-readable copyright file and the changelog;
@@ -10,8 +12,8 @@
 #     files with CR LF line ends (cmake/zip-texts.cmake).
 # The generated files are made at configure time; their sources are listed as
 # configure dependencies, so an edit to one of them reconfigures. The manual
-# page, the changelog and the zip's README.txt come from cmake/version.cmake,
-# with the version in.
+# page, the changelog and the READMEs come from cmake/version.cmake, with the
+# version in.
 
 include(GNUInstallDirs)
 
@@ -21,7 +23,12 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_
 
 install(TARGETS lintop RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
 install(FILES ${LINTOP_GENERATED_DIR}/lintop.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT docs)
-install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT docs)
+if(WIN32)
+    set(LINTOP_README ${LINTOP_GENERATED_DIR}/README.txt)
+else()
+    set(LINTOP_README ${LINTOP_GENERATED_DIR}/README)
+endif()
+install(FILES ${LINTOP_README} DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT docs)
 
 set(CPACK_PACKAGE_NAME lintop)
 set(CPACK_PACKAGE_VENDOR "lintop developers")
@@ -77,7 +84,7 @@ else()
 
     install(FILES ${LINTOP_PACKAGE_DIR}/lintop.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT deb EXCLUDE_FROM_ALL)
-    install(FILES README.md ${LINTOP_PACKAGE_DIR}/copyright ${LINTOP_PACKAGE_DIR}/changelog.gz
+    install(FILES ${LINTOP_README} ${LINTOP_PACKAGE_DIR}/copyright ${LINTOP_PACKAGE_DIR}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT deb EXCLUDE_FROM_ALL)
 
     set(LINTOP_MAINTAINER "lintop developers <lintop@example.org>"

@@ -5,6 +5,7 @@
 #   lintop.exe.manifest   lintop.exe's application manifest
 #   lintop.1              the manual page
 #   README.txt            the Windows zips' README
+#   README                the README installed on Linux
 #   changelog             the Debian package's changelog
 # configure_file rewrites a file only when its text changes, and reconfigures
 # when a template changes.
@@ -23,9 +24,21 @@ string(SUBSTRING "${PROJECT_DESCRIPTION}" 1 -1 rest)
 string(TOUPPER "${first_letter}" first_letter)
 set(LINTOP_FILE_DESCRIPTION "${first_letter}${rest}")
 
+# configure_readme PLATFORM OTHER NAME: the README for PLATFORM's users, from
+# the one template that keeps both platforms' READMEs in step: its lines that
+# begin with [PLATFORM] are kept without that mark, those with [OTHER] left out.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/doc/README.in)
+function(configure_readme platform other name)
+    file(READ ${PROJECT_SOURCE_DIR}/doc/README.in text)
+    string(REGEX REPLACE "\n\\[${other}\\][^\n]*" "" text "${text}")
+    string(REPLACE "\n[${platform}]" "\n" text "${text}")
+    file(CONFIGURE OUTPUT ${LINTOP_GENERATED_DIR}/${name} CONTENT "${text}" @ONLY)
+endfunction()
+
 configure_file(src/command/origin.h.in ${LINTOP_GENERATED_DIR}/command/origin.h @ONLY)
 configure_file(src/startup/version.rc.in ${LINTOP_GENERATED_DIR}/version.rc @ONLY)
 configure_file(src/startup/lintop.exe.manifest.in ${LINTOP_GENERATED_DIR}/lintop.exe.manifest @ONLY)
 configure_file(doc/lintop.1.in ${LINTOP_GENERATED_DIR}/lintop.1 @ONLY)
-configure_file(doc/README.txt.in ${LINTOP_GENERATED_DIR}/README.txt @ONLY)
+configure_readme(Windows Linux README.txt)
+configure_readme(Linux Windows README)
 configure_file(cmake/debian/changelog.in ${LINTOP_GENERATED_DIR}/changelog @ONLY)

@@ -1,6 +1,6 @@
 # The Windows zip's texts, written into LINTOP_PACKAGE_DIR when the zip is
 # made (an install rule of its component includes this file): README.txt,
-# made for Windows users from doc/README.txt.in; lintop.txt, the manual page
+# made for Windows users from doc/README.in; lintop.txt, the manual page
 # rendered as plain text by mandoc; and LICENSE.txt. Each gets CR LF line
 # ends, which Notepad and the console show as meant.
 # Takes LINTOP_GENERATED_DIR, LINTOP_PACKAGE_DIR and LINTOP_LICENSE.

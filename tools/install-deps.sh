@@ -6,6 +6,9 @@
 #                                   the 32-bit lintop.exe, mandoc for the zips'
 #                                   text of the manual page, dpkg-dev and file
 #                                   for the Debian package, and git
+#   tools/install-deps.sh bench     what building the program needs, and what
+#                                   bench/run.sh needs: hyperfine, GNU time and
+#                                   Google Benchmark
 #   tools/install-deps.sh           all of that, and what the tests need:
 #                                   GoogleTest, clang-format and clang-tidy for the
 #                                   style check, Wine to run lintop.exe, lintian
@@ -21,15 +24,17 @@
 set -euo pipefail
 
 case "${1:-}" in
-build | package | "") ;;
+build | package | bench | "") ;;
 *)
-    echo "usage: tools/install-deps.sh [build|package]" >&2
+    echo "usage: tools/install-deps.sh [build|package|bench]" >&2
     exit 1
     ;;
 esac
 
 packages=(cmake ninja-build g++)
-if [ "${1:-}" != build ]; then
+if [ "${1:-}" = bench ]; then
+    packages+=(hyperfine time libbenchmark-dev)
+elif [ "${1:-}" != build ]; then
     packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 mandoc dpkg-dev file git)
 fi
 if [ -z "${1:-}" ]; then

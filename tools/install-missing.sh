@@ -1,5 +1,4 @@
-# Sourced by tools/install-deps.sh and bench/run.sh: one rule for installing
-# Debian packages.
+# Sourced by tools/install-deps.sh: one rule for installing Debian packages.
 #   install_missing PACKAGE...   installs those of the packages that are not
 #                                installed yet; fails when apt-get cannot
 #   installed PACKAGE            whether it is installed

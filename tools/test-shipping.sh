@@ -45,7 +45,7 @@ check() {
 }
 
 cmake --install "$root/build/package-deb" --prefix "$work/prefix" >/dev/null
-for file in bin/lintop share/man/man1/lintop.1 share/doc/lintop/README.md; do
+for file in bin/lintop share/man/man1/lintop.1 share/doc/lintop/README; do
     [ -f "prefix/$file" ] && pass || fail "cmake --install gave no $file"
 done
 check "installed program" prefix/bin/lintop -2 sample.txt
@@ -85,6 +85,9 @@ agree "the changelog's version" "$(zcat debroot/usr/share/doc/lintop/changelog.g
 agree "the manual page's .Os" "$(zcat debroot/usr/share/man/man1/lintop.1.gz | sed -n 's/^\.Os //p')" "lintop $version"
 agree "the manual page's .Nd" "$(zcat debroot/usr/share/man/man1/lintop.1.gz | sed -n 's/^\.Nd //p')" "$description"
 grep -qF "$description" "$root/README.md" && pass || fail "README.md does not give the description"
+agree "the .deb's README's first line" "$(sed -n 1p debroot/usr/share/doc/lintop/README)" "lintop $version: $description"
+# The installed README is for users: no path that exists only in a checkout.
+grep -Eq '(tools|build)/' debroot/usr/share/doc/lintop/README && fail "the .deb's README names a checkout's path" || pass
 # The help: status 0, the version first; each lintop.exe must give the same bytes.
 debroot/usr/bin/lintop '/?' >help.txt 2>help-err.txt && [ ! -s help-err.txt ] && pass || fail "lintop /? failed"
 agree "the help's first line" "$(sed -n 1p help.txt)" "lintop $version: $description"$'\r'
