@@ -33,6 +33,11 @@ cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
 # What the exhaustive checks covered.
 grep -h '^exhaustive: ' build/default/Testing/Temporary/LastTest.log
+faulted_runs() {
+    grep -ho 'under faults: [0-9]* faulted runs' "$1" |
+        awk '{ runs += $3 } END { if (NR) printf "%d faulted runs in all, over %d pairs of ends\n", runs, NR }'
+}
+echo "exhaustive: $(faulted_runs build/default/Testing/Temporary/LastTest.log)"
 
 # The sanitizer build runs the scalar byte scans (LINTOP_NO_SSE2), as a
 # target without SSE2 would; the default build runs the SSE2 ones.
@@ -40,6 +45,7 @@ cmake --preset sanitize
 cmake --build --preset sanitize -j "$jobs"
 ctest --preset sanitize -j "$jobs"
 grep -h '^exhaustive: ' build/sanitize/Testing/Temporary/LastTest.log | sed 's/^exhaustive:/exhaustive (sanitizers):/'
+echo "exhaustive (sanitizers): $(faulted_runs build/sanitize/Testing/Temporary/LastTest.log)"
 
 # Fuzz targets under the sanitizers, each for a bounded time from a scratch
 # copy of its seed corpus; any finding fails and leaves its input in build/fuzz.
