@@ -42,7 +42,7 @@ struct Ends {
     Kind output;
 };
 
-struct Run {
+struct CopyRun {
     int64_t read_limit;
     int32_t count;
 };
@@ -66,7 +66,7 @@ struct Outcome {
 
 // One process over the simulation, start-up to exit flush, as the platform
 // entry runs it, with `fault` planned (a call of no kind: none).
-Outcome copy_once(const std::string& data, const Ends& ends, const Run& run, const sim::Fault& fault = {}) {
+Outcome copy_once(const std::string& data, const Ends& ends, const CopyRun& run, const sim::Fault& fault = {}) {
     sim::reset();
     reset_stream_layer();
     sim::name_file("f", make(ends.input, data));
@@ -141,7 +141,7 @@ std::string broken_read_rule(Kind input) {
 }
 
 // What is wrong with one run of `data`, or "".
-std::string copy_fault(const std::string& data, const Ends& ends, const Run& run, const std::string& expected) {
+std::string copy_fault(const std::string& data, const Ends& ends, const CopyRun& run, const std::string& expected) {
     const test_support::FaultedRun outcome = copy_once(data, ends, run).run;
     if (outcome.status != STATUS_COPIED) {
         return "status " + std::to_string(outcome.status);
@@ -233,7 +233,7 @@ TEST_P(CopyExhaustive, EveryShortFileUnderEveryFaultOfEachCall) {
         ++files;
         for (int32_t count : {1, 0}) {
             for (int64_t limit : {int64_t{1}, int64_t{STREAM_BUFFER_SIZE}}) {
-                const lintop::Run run{limit, count};
+                const CopyRun run{limit, count};
                 const std::string clean = copy_once(data, ends, run).run.out;
                 const std::vector<sim::CallRecord> calls = sim::log();
                 std::map<sim::Call, int> nth;
