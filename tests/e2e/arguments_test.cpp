@@ -74,7 +74,7 @@ TEST_P(OpenFailureReport, NamesTheFileAndTheCause) {
     // Under Wine a UTF-8 name reaches lintop.exe whole only in a UTF-8 locale.
     options.environment = {"LC_ALL=C.UTF-8"};
     RunResult result = run(options);
-    const bool windows_differs = has_runner() && !GetParam().windows_err.empty();
+    const bool windows_differs = under_wine() && !GetParam().windows_err.empty();
     EXPECT_TRUE(produced(result, "", windows_differs ? GetParam().windows_err : GetParam().err, 2));
     if (has_native_build() && GetParam().windows_err.empty()) {
         options.build = Build::NATIVE;

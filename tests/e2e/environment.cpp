@@ -13,10 +13,10 @@ namespace {
 class E2eEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
-        if (!has_runner()) {
+        if (!under_wine()) {
             return;
         }
-        // The first start under an emulator may set up its prefix and chat on
+        // The first start under Wine may set up its prefix and chat on
         // stderr; let that happen here rather than inside the first case.
         try {
             RunOptions options;

@@ -34,12 +34,12 @@ RunOptions fifo_options(const ScratchDir& dir, std::vector<std::string> args, St
 // Wine opens a FIFO without blocking and keeps it open in its server: a read
 // that comes before the writer's next chunk fails as if the data had ended,
 // and bytes left unread reach the next run. The outcome would be a race.
-constexpr const char* WINE_FIFO = "under the runner (Wine) a FIFO is read without waiting for its writer";
+constexpr const char* WINE_FIFO = "under Wine a FIFO is read without waiting for its writer";
 
 class FifoInput : public ::testing::TestWithParam<FifoCase> {};
 
 TEST_P(FifoInput, SameBytesAsFromAFile) {
-    if (has_runner()) {
+    if (under_wine()) {
         GTEST_SKIP() << WINE_FIFO;
     }
     ScratchDir dir;
@@ -78,8 +78,8 @@ struct Arrival : test_support::NamedCase {
 class OutputTiming : public ::testing::TestWithParam<Arrival> {};
 
 TEST_P(OutputTiming, BytesArriveWhenTheirBufferIsWrittenOut) {
-    if (has_runner()) {
-        GTEST_SKIP() << (GetParam().target == StdoutTarget::PTY ? PTY_UNDER_RUNNER : WINE_FIFO);
+    if (under_wine()) {
+        GTEST_SKIP() << (GetParam().target == StdoutTarget::PTY ? PTY_UNDER_WINE : WINE_FIFO);
     }
     ScratchDir dir;
     FifoWriter writer(dir.path() / "input.fifo", GetParam().chunks, 1000ms);

@@ -3,7 +3,8 @@
 //
 // The program comes from the environment, so one suite serves every build:
 //   LINTOP_PROGRAM         path of the program under test (required)
-//   LINTOP_RUNNER          optional command prefix placed before it, e.g. "wine"
+//   LINTOP_RUNNER          optional command prefix placed before it: "wine" for
+//                          lintop.exe, or qemu-user for another processor
 //   LINTOP_WORK            scratch folder for the tests' files
 //   LINTOP_NATIVE_PROGRAM  optional native build, run without the runner, for
 //                          comparing the two builds
@@ -91,15 +92,17 @@ struct RunResult {
 // the program cannot be started (LINTOP_PROGRAM unset, no such file, ...).
 RunResult run(const RunOptions& options);
 
-// True when LINTOP_RUNNER is set (the program runs under an emulator such as
-// Wine, where a pseudo-terminal is not a console).
-bool has_runner();
+// True when the runner is Wine: the program under test is lintop.exe, which
+// meets Windows' answers and Wine's console and FIFOs. Under any other runner
+// (qemu-user running a Linux build for another processor) every native
+// expectation holds.
+bool under_wine();
 
-// The reason for skipping terminal cases under a runner: Wine puts its own
-// console emulation between the program and a pseudo-terminal (cursor escape
+// The reason for skipping terminal cases under Wine: it puts its own console
+// emulation between the program and a pseudo-terminal (cursor escape
 // sequences around each write, CR taken as a cursor move), so the bytes that
 // arrive are not the program's.
-inline constexpr const char* PTY_UNDER_RUNNER = "under the runner (Wine) a pseudo-terminal is an emulated console";
+inline constexpr const char* PTY_UNDER_WINE = "under Wine a pseudo-terminal is an emulated console";
 
 // True when LINTOP_NATIVE_PROGRAM names a build to compare against.
 bool has_native_build();

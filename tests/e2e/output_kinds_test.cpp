@@ -42,8 +42,8 @@ TEST(StdoutFile, MixedContentSameAsPipe) {
 class StdoutTerminal : public ::testing::TestWithParam<FileCase> {
 protected:
     void SetUp() override {
-        if (has_runner()) {
-            GTEST_SKIP() << PTY_UNDER_RUNNER;
+        if (under_wine()) {
+            GTEST_SKIP() << PTY_UNDER_WINE;
         }
     }
 };
@@ -76,8 +76,8 @@ std::vector<size_t> program_write_sizes(const std::string& trace) {
 // the cursor; it would redraw a line with a lone CR or wider than its 80
 // columns, so these lines have neither.
 TEST(StdoutTerminalUnderWine, EachLineInAWriteOfItsOwnAndTheNativeBytes) {
-    if (!has_runner() || !has_native_build()) {
-        GTEST_SKIP() << "for a build under a runner (Wine), beside the native build";
+    if (!under_wine() || !has_native_build()) {
+        GTEST_SKIP() << "for lintop.exe under Wine, beside the native build";
     }
     ScratchDir dir;
     RunOptions options;
@@ -111,7 +111,7 @@ struct Refusal : test_support::NamedCase {
 class RefusedWrites : public ::testing::TestWithParam<Refusal> {};
 
 TEST_P(RefusedWrites, ReportedUnlessTheReaderWentAway) {
-    if (GetParam().file_size_limit && has_runner()) {
+    if (GetParam().file_size_limit && under_wine()) {
         GTEST_SKIP() << "a file-size limit is a POSIX matter";
     }
     ScratchDir dir;

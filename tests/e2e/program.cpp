@@ -2,6 +2,7 @@
 #include "program.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <mutex>
 #include <sstream>
 #include <stdexcept>
@@ -47,8 +48,9 @@ std::vector<std::string> command_for(Build build) {
     return command;
 }
 
-bool has_runner() {
-    return !split_words(env_text("LINTOP_RUNNER")).empty();
+bool under_wine() {
+    const std::vector<std::string> runner = split_words(env_text("LINTOP_RUNNER"));
+    return !runner.empty() && std::filesystem::path(runner.front()).filename() == "wine";
 }
 
 bool has_native_build() {

@@ -64,8 +64,8 @@ bool wait_for(Test ready) {
 }
 
 TEST(ReadFailure, CopiesTheBytesBeforeItThenReportsWithStatusThree) {
-    if (has_runner()) {
-        GTEST_SKIP() << PTY_UNDER_RUNNER;
+    if (under_wine()) {
+        GTEST_SKIP() << PTY_UNDER_WINE;
     }
     // Close-on-exec: lintop must not hold the other side open itself.
     const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdint>
 #include <string>
 
 #include "case_name.h"
@@ -36,9 +38,13 @@ TEST(Handle, IsTheDescriptorPlusOne) {
 }
 
 TEST(Handle, BeyondTheRangeOfIntIsNoDescriptor) {
-    // Truncated to int, this value would be a valid descriptor plus one.
+    // A value whose low bits are a valid descriptor plus one: beyond the range
+    // of int where pointers are wider than int, negative where they are not.
+    constexpr uintptr_t HIGH = sizeof(uintptr_t) > sizeof(unsigned)
+                                   ? uintptr_t{UINT_MAX} + 1
+                                   : uintptr_t{1} << (sizeof(uintptr_t) * CHAR_BIT - 1);
     const Fd open_fd(open("/dev/null", O_RDONLY | O_CLOEXEC));
-    const auto wrapping = reinterpret_cast<HANDLE>((intptr_t{1} << 32) + open_fd.get() + 1);
+    const auto wrapping = reinterpret_cast<HANDLE>(HIGH + static_cast<uintptr_t>(open_fd.get()) + 1);
     EXPECT_EQ(fd_of(wrapping), -1);
     lintop::platform_posix::set_last_error(NO_ERROR);
     EXPECT_EQ(GetFileType(wrapping), FILE_TYPE_UNKNOWN);

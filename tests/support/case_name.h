@@ -57,7 +57,10 @@ inline std::string case_name(std::string_view text) {
 inline std::string case_name(const std::vector<std::string>& words) {
     std::string name;
     for (const std::string& word : words) {
-        name += (name.empty() ? "" : "_") + case_name(word);
+        if (!name.empty()) {
+            name += '_';
+        }
+        name += case_name(word);
     }
     return name.empty() ? "none" : name;
 }

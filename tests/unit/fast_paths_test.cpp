@@ -2,6 +2,7 @@
 // references: a CR or Ctrl-Z at every position of a read, an LF at each
 // edge of an expanded chunk, and a short write at every byte of a chunk.
 #include <algorithm>
+#include <cstddef>
 #include <memory>
 
 #include "fixture.h"
@@ -241,7 +242,7 @@ TEST_F(FastPaths, LineFeedRunsNearTheCloseStayInTheChunk) {
 TEST(ByteRuns, BlockScanAgreesWithTheScalarOneOnEveryWindowAndByte) {
     std::vector<uint8_t> bytes;
     for (unsigned value = 0; value < 256; ++value) {
-        bytes.insert(bytes.begin() + value, static_cast<uint8_t>(value));
+        bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(value), static_cast<uint8_t>(value));
         bytes.insert(bytes.end(),
                      {static_cast<uint8_t>(value), static_cast<uint8_t>(value), static_cast<uint8_t>(~value)});
     }
