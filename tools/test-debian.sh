@@ -5,7 +5,8 @@
 #   tools/test-debian.sh 13
 # The root file system is made once with debootstrap, from the Debian mirror
 # that this machine's own apt sources name, and kept outside the clone for
-# reuse (its package lists refreshed at each run): in $LINTOP_ROOTFS_DIR,
+# reuse (its package lists refreshed at each run): in
+# $LINTOP_ROOTFS_DIR/debian-NN for Debian NN, where $LINTOP_ROOTFS_DIR is
 # /var/tmp/lintop-rootfs unless set. The clone of the current commit in it is
 # made anew each time; what is not committed is not tested. Runs as root:
 # debootstrap, chroot and mount need it. Every mount is taken away on exit.
