@@ -1,36 +1,65 @@
 #!/usr/bin/env bash
-# Checks the tree's style (clang-format, clang-tidy), builds lintop natively,
-# under the sanitizers and as lintop.exe for 64-bit and 32-bit Windows, then runs
-# every test: unit tests, the exhaustive checks of the copy and the command-line
-# splitter (their case counts printed), the POSIX platform tests, the end-to-end suite on
-# the native program, and the same suite on each lintop.exe under Wine with the
-# differential test against the native build, and each fuzz target for a
-# bounded time; then the shipping: install rules, manual page, the Debian
-# package and the two Windows zips.
-# The 32-bit lintop.exe runs under Wine only where tools/runs-32bit.sh decides
-# that it can; elsewhere its suite and its zip's runs are reported skipped, with
-# the reason, and the last line says so (LINTOP_32BIT_RUNS=yes makes that a
-# failure, =no skips them where they could run).
+# Checks the tree and runs every test, the quick ones first, so that a plain
+# fault shows within minutes:
+#   1. the native build, the style check (clang-format, clang-tidy) and the
+#      quick tier (ctest --preset quick: unit, POSIX and native end-to-end);
+#   2. lintop.exe for 64-bit and 32-bit Windows, and the rest of the native
+#      tests: the fault sweeps, the exhaustive checks of the copy and the
+#      command-line splitter (their case counts printed), the strace check of
+#      the benchmark's floor program, and the end-to-end suite on each
+#      lintop.exe under Wine with the differential test against the native
+#      build;
+#   3. the native tests under the sanitizers, each fuzz target for a bounded
+#      time, the cross builds for arm64, armhf and s390x under qemu-user
+#      (tools/test-cross.sh), and the shipping: install rules, manual page,
+#      the Debian packages and the two Windows zips.
+# What cannot run here is skipped with its reason, and the last line says so:
+# the 32-bit lintop.exe, where tools/runs-32bit.sh decides that it cannot run
+# (LINTOP_32BIT_RUNS=yes makes that a failure, =no skips it where it could
+# run); both lintop.exe where mingw-w64 or Wine cannot be had (a machine that
+# is not amd64); a cross build whose compiler or emulator cannot be had
+# (LINTOP_CROSS_RUNS=yes makes that a failure, =no skips them all).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=2
+skips=()
 
-cmake --preset mingw
-cmake --build --preset mingw -j "$jobs"
-cmake --preset mingw32
-cmake --build --preset mingw32 -j "$jobs"
-
-cmake --preset default -DLINTOP_WINDOWS_DIR="$PWD/build/mingw" -DLINTOP_WINDOWS32_DIR="$PWD/build/mingw32"
-# The decision, made once: for ctest's e2e_wine32 here, and for the shipping test.
-cmake --build --preset default -j "$jobs" --target lintop
-decision=$(bash tools/runs-32bit.sh build/mingw32/lintop.exe build/default/lintop)
-echo "test-all: can the 32-bit lintop.exe run here? $decision"
-skip=
-[ "$decision" = yes ] || skip=${decision#no: }
-cmake --preset default -DLINTOP_WINDOWS32_SKIP="$skip" >/dev/null
+# 1. The quick loop, as a developer runs it.
+cmake --preset default
 tools/check-style.sh build/default
 cmake --build --preset default -j "$jobs"
-ctest --preset default -j "$jobs"
+ctest --preset quick -j "$jobs"
+
+# 2. The Windows builds, where mingw-w64 and Wine can be had.
+windows_skip=
+note=build/not-installed
+if ! command -v x86_64-w64-mingw32-g++ >/dev/null || ! command -v i686-w64-mingw32-g++ >/dev/null; then
+    windows_skip="the mingw-w64 cross compilers are missing ($(cat "$note/mingw-w64.txt" 2>/dev/null ||
+        echo "tools/install-deps.sh installs them"))"
+elif ! command -v wine >/dev/null; then
+    windows_skip="Wine is missing ($(cat "$note/wine.txt" 2>/dev/null || echo "tools/install-deps.sh installs it"))"
+fi
+decision="no: $windows_skip"
+if [ -z "$windows_skip" ]; then
+    cmake --preset mingw
+    cmake --build --preset mingw -j "$jobs"
+    cmake --preset mingw32
+    cmake --build --preset mingw32 -j "$jobs"
+    # The decision, made once: for ctest's e2e_wine32 here, and for the shipping test.
+    decision=$(bash tools/runs-32bit.sh build/mingw32/lintop.exe build/default/lintop)
+    echo "test-all: can the 32-bit lintop.exe run here? $decision"
+    skip=
+    [ "$decision" = yes ] || skip=${decision#no: }
+    cmake --preset default -DLINTOP_WINDOWS_DIR="$PWD/build/mingw" -DLINTOP_WINDOWS32_DIR="$PWD/build/mingw32" \
+        -DLINTOP_WINDOWS32_SKIP="$skip" -DLINTOP_WINDOWS_SKIP= >/dev/null
+    [ -z "$skip" ] || skips+=("e2e_wine32 and the 32-bit zip's runs under Wine: $skip")
+else
+    cmake --preset default -DLINTOP_WINDOWS_SKIP="$windows_skip" >/dev/null
+    skips+=("lintop.exe's suites and the zips' runs: $windows_skip")
+fi
+cmake --build --preset default -j "$jobs"
+# The long native tests: all but the quick tier.
+ctest --preset default -j "$jobs" -L '^(sweep|exhaustive|bench|wine)$'
 # What the exhaustive checks covered.
 grep -h '^exhaustive: ' build/default/Testing/Temporary/LastTest.log
 faulted_runs() {
@@ -39,7 +68,7 @@ faulted_runs() {
 }
 echo "exhaustive: $(faulted_runs build/default/Testing/Temporary/LastTest.log)"
 
-# The sanitizer build runs the scalar byte scans (LINTOP_NO_SSE2), as a
+# 3. The sanitizer build runs the scalar byte scans (LINTOP_NO_SSE2), as a
 # target without SSE2 would; the default build runs the SSE2 ones.
 cmake --preset sanitize
 cmake --build --preset sanitize -j "$jobs"
@@ -64,10 +93,16 @@ for target in copy_fuzzer command_line_fuzzer parse_count_fuzzer; do
     echo "fuzz: $target: $(grep -o 'Done [0-9]* runs in [0-9]* second(s)' build/fuzz/"$target".log)"
 done
 
+# Other processors: each is built with its cross compiler and tested under qemu-user.
+cross=$(bash tools/test-cross.sh arm64 armhf s390x | tee /dev/stderr)
+while IFS= read -r line; do
+    case $line in *" skipped: "*) skips+=("${line#cross: }") ;; esac
+done <<<"$cross"
+
 LINTOP_32BIT_DECISION=$decision bash tools/test-shipping.sh
 
-if [ -z "$skip" ]; then
+if [ ${#skips[@]} -eq 0 ]; then
     echo "test-all: passed, with every suite run"
 else
-    echo "test-all: passed, but e2e_wine32 and the 32-bit zip's runs under Wine were skipped: $skip"
+    echo "test-all: passed, but not run here: $(printf '%s; ' "${skips[@]}" | sed 's/; $//')"
 fi
