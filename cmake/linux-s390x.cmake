@@ -2,4 +2,5 @@
 set(CMAKE_SYSTEM_PROCESSOR s390x)
 set(LINUX_TRIPLET s390x-linux-gnu)
 set(QEMU_NAME qemu-s390x)
+set(LINTOP_DEBIAN_ARCHITECTURE s390x)
 include(${CMAKE_CURRENT_LIST_DIR}/linux-cross-common.cmake)

@@ -5,8 +5,9 @@
 # prefix; the checkout's README.md is for those who build lintop, and stays
 # there. The packages take their own selection
 # of install components, because each wants a layout of its own:
-#   - the Debian package (native build): the program under /usr, the manual
-#     page compressed, the machine-readable copyright file and the changelog;
+#   - the Debian package (a native build, or a cross build for Linux on
+#     another processor): the program under /usr, the manual page
+#     compressed, the machine-readable copyright file and the changelog;
 #   - the Windows zip (mingw-w64 build): lintop.exe, README.txt, lintop.txt
 #     (the manual page as plain text) and LICENSE.txt side by side, the text
 #     files with CR LF line ends (cmake/zip-texts.cmake).
@@ -96,7 +97,24 @@ else()
     set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${LINTOP_MAINTAINER}")
     set(CPACK_DEBIAN_PACKAGE_SECTION utils)
     set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+
+    # A cross build's package is for its target: the toolchain file names its
+    # Debian architecture and sysroot (cmake/linux-cross-common.cmake), where
+    # CPack would take this machine's architecture.
+    if(CMAKE_CROSSCOMPILING)
+        if(NOT LINTOP_DEBIAN_ARCHITECTURE)
+            message(WARNING "the toolchain file sets no LINTOP_DEBIAN_ARCHITECTURE: "
+                "cpack would label the Debian package with this machine's architecture")
+        endif()
+        set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${LINTOP_DEBIAN_ARCHITECTURE})
+        set(CPACK_LINTOP_LIBRARY_DIRS ${LINTOP_CROSS_SYSROOT}/lib)
+    endif()
+    # The dependencies: dpkg-shlibdeps over the program, run by
+    # cmake/deb-depends.cmake as cpack starts, in place of CPack's own run,
+    # whose result in a cross build names this machine's cross packages.
+    set(CPACK_LINTOP_PROGRAM ${PROJECT_BINARY_DIR}/lintop)
+    set(CPACK_LINTOP_BINARY_DIR ${PROJECT_BINARY_DIR})
+    set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/deb-depends.cmake)
 endif()
 
 include(CPack)

@@ -2,7 +2,7 @@
 # templates (`@NAME@` replaced) in the build folder at configure time:
 #   command/origin.h      the help's and the usage message's origin line
 #   version.rc            lintop.exe's version resource
-#   lintop.exe.manifest   lintop.exe's application manifest
+#   lintop.exe.manifest   lintop.exe's application manifest (Windows builds)
 #   lintop.1              the manual page
 #   README.txt            the Windows zips' README
 #   README                the README installed on Linux
@@ -37,7 +37,21 @@ endfunction()
 
 configure_file(src/command/origin.h.in ${LINTOP_GENERATED_DIR}/command/origin.h @ONLY)
 configure_file(src/startup/version.rc.in ${LINTOP_GENERATED_DIR}/version.rc @ONLY)
-configure_file(src/startup/lintop.exe.manifest.in ${LINTOP_GENERATED_DIR}/lintop.exe.manifest @ONLY)
+
+# The manifest names the processor that lintop.exe is built for, as Windows
+# writes it: x86 for the 32-bit build, amd64 for the 64-bit one.
+if(WIN32)
+    string(TOLOWER "${CMAKE_SYSTEM_PROCESSOR}" processor)
+    if(processor MATCHES "^(x86_64|amd64)$")
+        set(LINTOP_MANIFEST_ARCHITECTURE amd64)
+    elseif(processor MATCHES "^(x86|i[3-6]86)$")
+        set(LINTOP_MANIFEST_ARCHITECTURE x86)
+    else()
+        message(FATAL_ERROR "no manifest architecture for the processor \"${CMAKE_SYSTEM_PROCESSOR}\"")
+    endif()
+    configure_file(src/startup/lintop.exe.manifest.in ${LINTOP_GENERATED_DIR}/lintop.exe.manifest @ONLY)
+endif()
+
 configure_file(doc/lintop.1.in ${LINTOP_GENERATED_DIR}/lintop.1 @ONLY)
 configure_readme(Windows Linux README.txt)
 configure_readme(Linux Windows README)
